@@ -1,0 +1,5 @@
+#include "collect/mCollect.h"
+
+#include "frmSchedule.h"
+
+void CollectIISSettings() { frmSchedule().SetDisplayFlag(false); }

@@ -1,0 +1,3 @@
+#include "compare/CompareDriver.h"
+
+void ExportComparisonDetails() {}

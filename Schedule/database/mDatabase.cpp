@@ -1,0 +1,3 @@
+#include "database/mDatabase.h"
+
+void CreateDBResource() {}

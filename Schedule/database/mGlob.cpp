@@ -1,0 +1,3 @@
+#include "database/mGlob.h"
+
+bool InitConnections() { return true; }

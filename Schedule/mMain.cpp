@@ -1,0 +1,109 @@
+#include "mMain.h"
+
+#include "collect/mCollect.h"
+#include "compare/CompareDriver.h"
+#include "config/mIniOperation.h"
+#include "database/mDatabase.h"
+#include "database/mGlob.h"
+#include "frmSchedule.h"
+#include "logs/mLog.h"
+#include "platform/Err.h"
+#include "platform/Files.h"
+#include "platform/SingleInstance.h"
+#include "reports/ExportDriver.h"
+
+short CurrentLevel = 0;
+long JobIndex = 0;
+std::string ScheduleConfigPath;
+List ServerList, TabList, FormatList, OptionList, PathList, CustomList, TimeList, PrinterNameList;
+std::string DatabasePath;
+std::shared_ptr<platform::ado::Connection> SettingsConnection;
+long ServerVersion = 0;
+std::string CustomReportConfigPath;
+std::shared_ptr<platform::ServerInfoComponent> ServerInfoComponent;
+std::shared_ptr<platform::SitePropertiesCollector> SitePropertiesCollector;
+std::shared_ptr<platform::SiteServicesCollector> SiteServicesCollector;
+std::shared_ptr<platform::HomeDirectoryCollector> HomeDirectoryCollector;
+std::shared_ptr<platform::VirtualDirectoryCollector> VirtualDirectoryCollector;
+List ServerPathParts;
+double ProgressStep = 0;
+std::string ActivityLogPath;
+
+const std::string& Item(const List& list, long index) {
+  if (index < 0 || static_cast<size_t>(index) >= list.size()) platform::Raise(platform::errSubscript);
+  return list[static_cast<size_t>(index)];
+}
+
+const char* LevelSection(short level) {
+  switch (level) {
+    case 1: return "WebServer";
+    case 2: return "WebSite";
+    case 3: return "VirtualDirectory";
+    case 4: return "WebSiteComp";
+    case 5: return "VirtualDirectoryComp";
+    default: return "";
+  }
+}
+
+void Main() {
+  platform::SetErrorReporter(WriteStatusLog);
+  if (!platform::AcquireSingleInstance()) {
+    try {
+      WriteStatusLog("Application is already running.", "mMain", "Main", 0);
+    } catch (...) {
+    }
+    platform::EndProgram(0);
+  }
+  try {
+    platform::MkDir(GetAppPath("Log"));
+  } catch (...) {
+    // The folder may be there already.
+  }
+
+  platform::OnError onError("mMain", "Main");
+  onError.Next([] { WriteStatusLog("Started", "mMain", "Main", 0); });
+  onError.Next([] { DatabasePath = GetAppPath("VelmoraDatabase.mdb"); });
+  for (short level = 1; level <= 5; ++level) {
+    CurrentLevel = level;
+    onError.Next(GenerateReportForLevel);
+  }
+  onError.Next([] { WriteStatusLog("Finished", "mMain", "Main", 0); });
+  frmSchedule().Unload();
+}
+
+void GenerateReportForLevel() {
+  platform::OnError onError("mMain", "GenerateReportForLevel");
+  onError.Next(InitSchedular);
+  onError.Next([] {
+    if (CurrentLevel == 1 || CurrentLevel == 2)
+      CustomReportConfigPath = GetAppPath("QUORVACustomReport_Server.cfg");
+    else if (CurrentLevel == 3)
+      CustomReportConfigPath = GetAppPath("QUORVACustomReport_Directory.cfg");
+    // Levels 4 and 5 keep the file chosen for level 3.
+  });
+  onError.Next(CreateDBResource);
+  onError.Next(InitConnections);
+  onError.Next(CollectIISSettings);
+  onError.Next([] { frmSchedule().SetDisplayFlag(true); });
+  onError.Next([] { frmSchedule().Refresh(); });
+  onError.Next([] {
+    if (CurrentLevel < 4)
+      ExportIISSettings();
+    else
+      ExportComparisonDetails();
+  });
+}
+
+std::string GetAppPath(const std::string& relativePath) {
+  std::string folder = platform::AppFolder();
+  if (folder.empty() || folder.back() != '\\') folder += '\\';
+  return folder + relativePath;
+}
+
+bool FileExists(const std::string& path) {
+  try {
+    return platform::IsNormalFile(path);
+  } catch (...) {
+    return false;
+  }
+}

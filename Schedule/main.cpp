@@ -1,0 +1,4 @@
+// QUORVASchedule: started by a scheduler, with no command line.
+#include "mMain.h"
+
+int main() { Main(); }

@@ -1,0 +1,2 @@
+// Placeholder until the data-access layer lands.
+#include "platform/Ado.h"

@@ -1,0 +1,65 @@
+// The server-info component and the four collector components: they read a server's IIS
+// configuration snapshot (Servers\<server>\applicationHost.config or MetaBase.xml in the
+// application folder) and write rows into the settings database whose path they are given.
+#pragma once
+
+#include <string>
+
+#include "platform/Controls.h"
+#include "platform/Grid.h"
+
+namespace platform {
+
+// The version code of the IIS versions the components read (6 and later).
+constexpr long kServerVersionIIS6AndLater = 1001;
+
+class ServerInfoComponent {
+ public:
+  // Set-up: the status log the component may write to.
+  void SetLogPath(const std::string& statusLogPath);
+  // The component's version text.
+  std::string GetVersion() const;
+  // The code for a version text; 1001 for the IIS versions read (6 and later).
+  long GetVersionCode(const std::string& versionText) const;
+  // Lists the server's web sites into WebSiteInfo (IISServer, SiteIndex as text, Web Site Name).
+  void ListWebSites(const std::string& server, const std::string& databasePath, long option);
+
+ private:
+  std::string logPath_;
+};
+
+// General, Document, SSL, Performance.
+class SitePropertiesCollector {
+ public:
+  void Collect(const std::string& category, const std::string& server, const std::string& databasePath,
+               ProgressBar& progress, StatusPanel& panel, Grid& grid, StatusPanel& status, long a,
+               const std::string& b, long c, long d);
+};
+
+// Operators, Log, ISAPIFilters, ExtLog, CustomErrors.
+class SiteServicesCollector {
+ public:
+  void Collect(const std::string& category, const std::string& server, const std::string& databasePath,
+               ProgressBar& progress, StatusPanel& panel, Grid& grid, StatusPanel& status, long a,
+               const std::string& b);
+};
+
+// HomeDirectory, Application, HttpHeader, HomeDirectorySecurity, AppScriptMappings,
+// SecureCommunication, ContentRatings, CustomHeader, IPAddress. For AppScriptMappings the
+// server is the whole job entry (server\site).
+class HomeDirectoryCollector {
+ public:
+  void Collect(const std::string& category, const std::string& server, const std::string& databasePath,
+               long serverVersion, ProgressBar& progress, StatusPanel& panel, Grid& grid, StatusPanel& status,
+               long a, const std::string& b, long c, long d);
+};
+
+// One directory category, rows keyed by vKey = the directory path
+// (IIS://server/W3SVC/<site index>/ROOT/dir/...).
+class VirtualDirectoryCollector {
+ public:
+  void Collect(const std::string& category, const std::string& directoryPath, const std::string& databasePath,
+               ProgressBar& progress, StatusPanel& panel, StatusPanel& status);
+};
+
+}  // namespace platform

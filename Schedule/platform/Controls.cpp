@@ -1,0 +1,13 @@
+#include "platform/Controls.h"
+
+#include "platform/Err.h"
+
+namespace platform {
+
+void ProgressBar::SetValue(double value) {
+  if (value < 0 || value > max_) Raise(380, "Invalid property value");
+  value_ = value;
+  Changed();
+}
+
+}  // namespace platform

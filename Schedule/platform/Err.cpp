@@ -1,0 +1,103 @@
+#include "platform/Err.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <new>
+#include <unistd.h>
+
+namespace platform {
+
+RuntimeError::RuntimeError(long number, std::string description)
+    : std::runtime_error(description), number_(number), description_(std::move(description)) {}
+
+std::string DefaultDescription(long number) {
+  switch (number) {
+    case 5: return "Invalid procedure call or argument";
+    case 6: return "Overflow";
+    case 7: return "Out of memory";
+    case 9: return "Subscript out of range";
+    case 13: return "Type mismatch";
+    case 53: return "File not found";
+    case 54: return "Bad file mode";
+    case 55: return "File already open";
+    case 62: return "Input past end of file";
+    case 70: return "Permission denied";
+    case 75: return "Path/File access error";
+    case 76: return "Path not found";
+    case 91: return "Object variable or With block variable not set";
+    case 440: return "Automation error";
+    default: return "Application-defined or object-defined error";
+  }
+}
+
+void Raise(long number, std::string description) {
+  if (description.empty()) description = DefaultDescription(number);
+  throw RuntimeError(number, std::move(description));
+}
+
+ErrObject& Err() {
+  static ErrObject err;
+  return err;
+}
+
+namespace {
+ErrorReporter& Reporter() {
+  static ErrorReporter reporter;
+  return reporter;
+}
+}  // namespace
+
+void SetErrorReporter(ErrorReporter reporter) { Reporter() = std::move(reporter); }
+
+void EndProgram(int exitCode) {
+  std::fflush(nullptr);
+  std::_Exit(exitCode);
+}
+
+void OnError::Report(const std::string& description, long number) const {
+  Err().Number = number;
+  Err().Description = description;
+  if (!Reporter()) {
+    std::fprintf(stderr, "%s.%s %ld - %s\n", module_.c_str(), procedure_.c_str(), number,
+                 description.c_str());
+    return;
+  }
+  try {
+    Reporter()(description, module_, procedure_, number);
+  } catch (...) {
+    // The status log itself cannot be written: there is nowhere left to report to.
+    std::fprintf(stderr, "%s.%s %ld - %s (the status log could not be written)\n", module_.c_str(),
+                 procedure_.c_str(), number, description.c_str());
+  }
+}
+
+void OnError::ReportCurrent() const noexcept {
+  long number = errAutomation;
+  std::string description;
+  try {
+    throw;
+  } catch (const RuntimeError& e) {
+    number = e.Number();
+    description = e.Description();
+  } catch (const std::out_of_range&) {
+    number = errSubscript;
+    description = DefaultDescription(number);
+  } catch (const std::invalid_argument&) {
+    number = errTypeMismatch;
+    description = DefaultDescription(number);
+  } catch (const std::bad_alloc&) {
+    number = errOutOfMemory;
+    description = DefaultDescription(number);
+  } catch (const std::exception& e) {
+    number = errInvalidArgument;
+    description = e.what();
+  } catch (...) {
+    description = DefaultDescription(number);
+  }
+  try {
+    Report(description, number);
+  } catch (...) {
+  }
+}
+
+}  // namespace platform

@@ -1,0 +1,71 @@
+// The application folder and the file layer.
+//
+// The program's strings keep Windows names ("Log\QUORVALog.Log"); this layer turns "\" into the
+// native separator whenever it touches the file system. Text is written byte for byte as the
+// strings hold it, every line ended by CR LF.
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+// The folder that holds the running program file, without a trailing separator.
+const std::string& AppFolder();
+// Lets a test stand in a scratch folder for the program's folder.
+void SetAppFolder(const std::string& folder);
+
+// The running program file's own name without its extension ("QUORVASchedule").
+const std::string& ProgramName();
+
+// A path of the program turned into a native one: every "\" becomes "/".
+std::string NativePath(const std::string& path);
+
+// True when a directory search for exactly this path finds a normal file.
+bool IsNormalFile(const std::string& path);
+bool IsFolder(const std::string& path);
+
+// Creates one folder; raises 75 when it exists already, 76 when its parent is missing.
+void MkDir(const std::string& path);
+// Deletes a file; raises 53 when it is missing.
+void Kill(const std::string& path);
+
+enum class FileMode { Input, Output, Append };
+
+// A sequential text file, opened and closed within one procedure.
+class TextFile {
+ public:
+  TextFile() = default;
+  TextFile(const std::string& path, FileMode mode) { Open(path, mode); }
+  ~TextFile();
+  TextFile(const TextFile&) = delete;
+  TextFile& operator=(const TextFile&) = delete;
+
+  // Output replaces the file, Append adds to it (both create it); Input needs it to exist.
+  void Open(const std::string& path, FileMode mode);
+  void Close();
+  bool IsOpen() const { return file_ != nullptr; }
+
+  // Writes the text and a CR LF.
+  void WriteLine(const std::string& text);
+  // Writes several lines with one call to the file system.
+  void WriteLines(const std::vector<std::string>& lines);
+
+  // Reads one line without its line break (CR LF, LF or CR).
+  std::string ReadLine();
+  // Reads one item in free format: an item ends at a comma or at the end of a line; blanks
+  // around it and quotes around a quoted item are dropped.
+  std::string ReadItem();
+  bool Eof();
+
+ private:
+  int Peek();
+  std::FILE* file_ = nullptr;
+  FileMode mode_ = FileMode::Input;
+};
+
+// Reads a whole file as bytes; raises 53 when it is missing.
+std::string ReadAllBytes(const std::string& path);
+
+}  // namespace platform

@@ -1,0 +1,3 @@
+#include "reports/ExportDriver.h"
+
+void ExportIISSettings() {}

@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Installs every Debian package the program, its tests and its demo need.
+# Safe to run again: apt-get skips what is already there.
+set -euo pipefail
+export DEBIAN_FRONTEND=noninteractive
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+
+PACKAGES=(
+  build-essential cmake pkg-config
+  libsqlite3-dev sqlite3
+  libpugixml-dev
+  qt6-base-dev libgl-dev
+  libgtest-dev
+  cups cups-client cups-bsd printer-driver-cups-pdf poppler-utils
+  xvfb xauth x11-apps imagemagick
+)
+
+missing=()
+for p in "${PACKAGES[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  $SUDO apt-get update -q
+  $SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
