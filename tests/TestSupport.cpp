@@ -1,0 +1,78 @@
+#include "TestSupport.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "platform/Files.h"
+
+namespace fs = std::filesystem;
+
+namespace testsupport {
+
+ScratchAppFolder::ScratchAppFolder() {
+  std::string pattern = (fs::temp_directory_path() / "quorva-test-XXXXXX").string();
+  char* made = ::mkdtemp(pattern.data());
+  path_ = made ? made : pattern;
+  fs::create_directories(path_ + "/Log");
+  platform::SetAppFolder(path_);
+}
+
+ScratchAppFolder::~ScratchAppFolder() {
+  std::error_code ec;
+  fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ec);
+  fs::remove_all(path_, ec);
+}
+
+void ScratchAppFolder::Write(const std::string& relative, const std::string& bytes) const {
+  fs::path file = At(relative);
+  fs::create_directories(file.parent_path());
+  std::ofstream out(file, std::ios::binary);
+  out << bytes;
+}
+
+std::string ScratchAppFolder::InstallProgram() const {
+  std::string target = At("QUORVASchedule");
+  fs::copy_file(QUORVA_PROGRAM, target, fs::copy_options::overwrite_existing);
+  return target;
+}
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream bytes;
+  bytes << in.rdbuf();
+  return bytes.str();
+}
+
+std::vector<std::string> ReadLines(const std::string& path) {
+  std::vector<std::string> lines;
+  std::istringstream in(ReadFile(path));
+  std::string line;
+  while (std::getline(in, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(line);
+  }
+  return lines;
+}
+
+std::vector<std::string> StatusLog(const ScratchAppFolder& app) { return ReadLines(app.At("Log/QUORVALog.Log")); }
+
+int RunProgram(const std::string& program, const std::vector<std::string>& extraEnvironment) {
+  pid_t pid = ::fork();
+  if (pid == 0) {
+    for (const auto& assignment : extraEnvironment) ::putenv(const_cast<char*>(assignment.c_str()));
+    ::execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
+    ::_exit(127);
+  }
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  if (WIFEXITED(status)) return WEXITSTATUS(status);
+  return WIFSIGNALED(status) ? -WTERMSIG(status) : -1;
+}
+
+std::string SourceDir() { return QUORVA_SOURCE_DIR; }
+
+}  // namespace testsupport

@@ -1,0 +1,40 @@
+// Scratch application folders and the real program, for tests.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace testsupport {
+
+// A fresh folder under /tmp that stands in for the program's folder while it lives: the
+// platform's application folder points at it, and it holds an empty Log folder.
+class ScratchAppFolder {
+ public:
+  ScratchAppFolder();
+  ~ScratchAppFolder();
+  const std::string& Path() const { return path_; }
+  // A path inside the folder, "/"-separated.
+  std::string At(const std::string& relative) const { return path_ + "/" + relative; }
+  // Writes a file inside the folder (folders created as needed).
+  void Write(const std::string& relative, const std::string& bytes) const;
+  // Copies the built program into the folder; returns its path.
+  std::string InstallProgram() const;
+
+ private:
+  std::string path_;
+};
+
+// The whole content of a file, or "" when it is missing.
+std::string ReadFile(const std::string& path);
+// The lines of a text file without their CR LF.
+std::vector<std::string> ReadLines(const std::string& path);
+// The lines of the status log of an application folder.
+std::vector<std::string> StatusLog(const ScratchAppFolder& app);
+
+// Runs a program with no arguments and waits for it; returns its exit code (-signal when killed).
+int RunProgram(const std::string& program, const std::vector<std::string>& extraEnvironment = {});
+
+// The source tree, for fixtures such as demo/.
+std::string SourceDir();
+
+}  // namespace testsupport
