@@ -1,7 +1,9 @@
 #include "TestSupport.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 #include <fstream>
 #include <sstream>
 #include <sys/wait.h>
@@ -74,5 +76,34 @@ int RunProgram(const std::string& program, const std::vector<std::string>& extra
 }
 
 std::string SourceDir() { return QUORVA_SOURCE_DIR; }
+
+namespace {
+constexpr const char* kChildVariable = "QUORVA_TEST_CHILD";
+std::map<std::string, void (*)()>& ChildProcedures() {
+  static std::map<std::string, void (*)()> procedures;
+  return procedures;
+}
+}  // namespace
+
+ChildProcedure::ChildProcedure(const char* name, void (*body)()) { ChildProcedures()[name] = body; }
+
+int RunChild(const std::string& name, const std::vector<std::string>& extraEnvironment) {
+  std::vector<std::string> environment = extraEnvironment;
+  environment.push_back(std::string(kChildVariable) + "=" + name);
+  return RunProgram("/proc/self/exe", environment);
+}
+
+void RunChildIfAsked() {
+  const char* name = std::getenv(kChildVariable);
+  if (name == nullptr) return;
+  auto found = ChildProcedures().find(name);
+  if (found == ChildProcedures().end()) {
+    std::fprintf(stderr, "no child procedure named %s\n", name);
+    std::_Exit(126);
+  }
+  found->second();
+  std::fflush(nullptr);
+  std::_Exit(0);
+}
 
 }  // namespace testsupport

@@ -37,4 +37,16 @@ int RunProgram(const std::string& program, const std::vector<std::string>& extra
 // The source tree, for fixtures such as demo/.
 std::string SourceDir();
 
+// A procedure that runs as a fresh process of the test program itself (its own toolkit, window
+// and process end), for tests of what happens to a whole process. Define one at namespace scope:
+//   testsupport::ChildProcedure closeMidRun("CloseMidRun", [] { ... });
+struct ChildProcedure {
+  ChildProcedure(const char* name, void (*body)());
+};
+// Runs the named child procedure in a new process; returns its exit code as RunProgram does. The
+// child exits 0 when its procedure returns.
+int RunChild(const std::string& name, const std::vector<std::string>& extraEnvironment = {});
+// Called first in main: when this process was started by RunChild, runs its procedure and exits.
+void RunChildIfAsked();
+
 }  // namespace testsupport

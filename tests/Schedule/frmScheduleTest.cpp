@@ -1,0 +1,209 @@
+// The status window: its controls where the form puts them, the display flag, what it shows on
+// a real X display during a run, runs without any display, and the end of the process when the
+// window is unloaded.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+#include "TestServices.h"
+#include "TestSupport.h"
+#include "frmSchedule.h"
+#include "logs/mLog.h"
+#include "mMain.h"
+#include "platform/Err.h"
+#include "platform/Files.h"
+#include "platform/GuiApp.h"
+
+namespace {
+
+using testsupport::Capture;
+using testsupport::ScratchAppFolder;
+using testsupport::StatusLog;
+
+constexpr const char* kAppVariable = "QUORVA_TEST_APP";
+constexpr const char* kEmptySchedule =
+    "[WebServer]\r\n[WebSite]\r\n[VirtualDirectory]\r\n[WebSiteComp]\r\n[VirtualDirectoryComp]\r\n";
+
+bool Has(const std::vector<std::string>& lines, const std::string& word) {
+  return std::any_of(lines.begin(), lines.end(), [&](const std::string& l) { return l.find(word) != std::string::npos; });
+}
+
+// How many colours a part of a picture holds (1 for a blank area).
+int ColoursIn(const std::string& png, const platform::StatusWindow::Rect& r, int dx = 0, int dy = 0) {
+  std::ostringstream command;
+  command << "convert '" << png << "' -crop " << r.width << "x" << r.height << "+" << r.left + dx << "+"
+          << r.top + dy << " +repage -format %k info: 2>&1";
+  return std::atoi(Capture(command.str()).c_str());
+}
+
+void ExpectShowsItsControls(const std::string& png, platform::StatusWindow& window, int dx, int dy) {
+  EXPECT_GT(ColoursIn(png, window.WindowRect(), dx - window.WindowRect().left, dy - window.WindowRect().top), 8);
+  for (const char* control : {"p2", "Panel", "Pg1"})
+    EXPECT_GT(ColoursIn(png, window.ControlRect(control), dx, dy), 2) << control << " looks blank in " << png;
+}
+
+TEST(frmSchedule, ShowsItsControlsWhereTheFormPutsThem) {
+  ScratchAppFolder app;
+  FrmSchedule& form = frmSchedule();
+  form.Show();
+  platform::StatusWindow& window = form.Window();
+  EXPECT_EQ(window.Caption(), "Scheduling............");
+  EXPECT_TRUE(form.DisplayFlag());
+  EXPECT_TRUE(window.IsVisible());
+
+  // The form's layout in twips, at 15 twips to a pixel.
+  struct Expected {
+    const char* name;
+    int left, top, width, height;
+  };
+  for (const Expected& e : {Expected{"Panel", 6, 48, 323, 19}, Expected{"p2", 8, 8, 321, 33},
+                            Expected{"Pg1", 8, 72, 313, 25}, Expected{"grdReport", 32, 112, 49, 17},
+                            Expected{"Grd", 112, 112, 57, 17}}) {
+    platform::StatusWindow::Rect r = window.ControlRect(e.name);
+    EXPECT_EQ(r.left, e.left) << e.name;
+    EXPECT_EQ(r.top, e.top) << e.name;
+    EXPECT_EQ(r.width, e.width) << e.name;
+    EXPECT_EQ(r.height, e.height) << e.name;
+  }
+
+  form.SetDisplayFlag(false);
+  EXPECT_FALSE(window.IsVisible());
+  form.SetDisplayFlag(true);
+  EXPECT_TRUE(window.IsVisible());
+
+  form.p2.SetText("Collecting Report From WEB1");
+  form.Panel.SetText("Home Directory");
+  form.Panel.SetState(2);
+  form.Pg1.SetMax(100);
+  form.Pg1.SetValue(47);
+  form.grdReport.SetCols(3);
+  form.grdReport.SetRows(30);
+  form.grdReport.SetTextMatrix(0, 0, "Web Site Name");
+  form.Refresh();
+  std::string png = app.At("window.png");
+  ASSERT_TRUE(window.SaveImage(png));
+  ExpectShowsItsControls(png, window, 0, 0);
+}
+
+// A scheduled run whose first level shows the window on the test display; the screen is taken
+// while the run is between its levels, then the run goes on to its end.
+testsupport::ChildProcedure showDuringRun("ShowDuringRun", [] {
+  std::string app = std::getenv(kAppVariable);
+  platform::SetAppFolder(app);
+  platform::SetErrorReporter(WriteStatusLog);
+  CurrentLevel = 1;
+  GenerateReportForLevel();
+  FrmSchedule& form = frmSchedule();
+  form.p2.SetText("Collecting Report From WEB1\\Default Web Site");
+  form.Panel.SetText("Directory Security");
+  form.Panel.SetState(2);
+  form.Pg1.SetValue(40);
+  form.Refresh();
+  platform::StatusWindow::Rect r = form.Window().WindowRect();
+  std::ofstream(app + "/window.txt") << form.Window().Caption() << "\n"
+                                     << (platform::GuiIsOffscreen() ? "offscreen" : "display") << "\n"
+                                     << r.left << " " << r.top << "\n";
+  std::system(("import -display " + std::string(testsupport::kTestDisplay) + " -window root '" + app +
+               "/screen.png' 2>'" + app + "/import.err'")
+                  .c_str());
+  Main();
+});
+
+TEST(frmSchedule, ShowsOnTheDisplayDuringARun) {
+  std::string why = testsupport::XvfbUnavailable();
+  if (!why.empty()) GTEST_SKIP() << why;
+  ScratchAppFolder app;
+  app.Write("ScheduleInfo/ScheduleConfig.ini", kEmptySchedule);
+  int code = testsupport::RunChild("ShowDuringRun", {std::string(kAppVariable) + "=" + app.Path(),
+                                                     std::string("DISPLAY=") + testsupport::kTestDisplay,
+                                                     "QT_QPA_PLATFORM="});
+  EXPECT_EQ(code, 0);
+  std::vector<std::string> window = testsupport::ReadLines(app.At("window.txt"));
+  ASSERT_EQ(window.size(), 3u);
+  EXPECT_EQ(window[0], "Scheduling............");
+  ASSERT_EQ(window[1], "display") << "the window did not reach the X display";
+  std::string png = app.At("screen.png");
+  ASSERT_TRUE(platform::IsNormalFile(png)) << testsupport::ReadFile(app.At("import.err"));
+  int left = 0, top = 0;
+  std::istringstream(window[2]) >> left >> top;
+  // The run stands in its own process; measure the controls on a window of this one.
+  ExpectShowsItsControls(png, frmSchedule().Window(), left, top);
+  // The window manager's caption bar above the window holds the caption's text.
+  platform::StatusWindow::Rect captionBar{left, top - 20, frmSchedule().Window().WindowRect().width, 14};
+  EXPECT_GT(ColoursIn(png, captionBar), 1) << "no caption bar above the window";
+  std::vector<std::string> log = StatusLog(app);
+  EXPECT_TRUE(Has(log, "Started"));
+  EXPECT_TRUE(Has(log, "Finished"));
+}
+
+TEST(frmSchedule, RunsToTheEndWithoutAnyDisplay) {
+  ScratchAppFolder app;
+  app.Write("ScheduleInfo/ScheduleConfig.ini", kEmptySchedule);
+  std::string program = app.InstallProgram();
+  // Even a toolkit told to use X must not stop a run on a machine without a display.
+  EXPECT_EQ(testsupport::RunProgram(program, {"DISPLAY=", "WAYLAND_DISPLAY=", "QT_QPA_PLATFORM=xcb"}), 0);
+  std::vector<std::string> log = StatusLog(app);
+  ASSERT_EQ(log.size(), 2u);
+  EXPECT_NE(log[0].find("QUORVASchedule Started at "), std::string::npos);
+  EXPECT_NE(log[1].find("QUORVASchedule Finished at "), std::string::npos);
+}
+
+TEST(frmSchedule, RunsToTheEndOnTheDisplay) {
+  std::string why = testsupport::XvfbUnavailable();
+  if (!why.empty()) GTEST_SKIP() << why;
+  ScratchAppFolder app;
+  app.Write("ScheduleInfo/ScheduleConfig.ini", kEmptySchedule);
+  std::string program = app.InstallProgram();
+  EXPECT_EQ(testsupport::RunProgram(program, {std::string("DISPLAY=") + testsupport::kTestDisplay}), 0);
+  std::vector<std::string> log = StatusLog(app);
+  EXPECT_TRUE(Has(log, "Started"));
+  EXPECT_TRUE(Has(log, "Finished"));
+}
+
+// An operator closes the window while the first level runs.
+testsupport::ChildProcedure closeDuringRun("CloseDuringRun", [] {
+  platform::SetAppFolder(std::getenv(kAppVariable));
+  frmSchedule().Window().RequestClose();
+  Main();
+  // Never reached: closing the window ended the process.
+  WriteStatusLog("after the run", "mMain", "Main", 0);
+  std::_Exit(3);
+});
+
+TEST(frmSchedule, ClosingTheWindowMidRunEndsTheProcessAtOnce) {
+  ScratchAppFolder app;
+  app.Write("ScheduleInfo/ScheduleConfig.ini", kEmptySchedule);
+  EXPECT_EQ(testsupport::RunChild("CloseDuringRun", {std::string(kAppVariable) + "=" + app.Path(), "DISPLAY="}), 0);
+  std::vector<std::string> log = StatusLog(app);
+  EXPECT_TRUE(Has(log, "Started"));
+  EXPECT_FALSE(Has(log, "Finished"));
+  EXPECT_FALSE(Has(log, "after the run"));
+}
+
+// The run driver unloads the window between two levels.
+testsupport::ChildProcedure unloadBetweenLevels("UnloadBetweenLevels", [] {
+  platform::SetAppFolder(std::getenv(kAppVariable));
+  platform::SetErrorReporter(WriteStatusLog);
+  WriteStatusLog("Started", "mMain", "Main", 0);
+  for (short level = 1; level <= 5; ++level) {
+    CurrentLevel = level;
+    GenerateReportForLevel();
+    if (level == 3) frmSchedule().Unload();
+  }
+  WriteStatusLog("Finished", "mMain", "Main", 0);
+  std::_Exit(3);
+});
+
+TEST(frmSchedule, UnloadingBeforeTheLastLevelEndsTheProcess) {
+  ScratchAppFolder app;
+  app.Write("ScheduleInfo/ScheduleConfig.ini", kEmptySchedule);
+  EXPECT_EQ(testsupport::RunChild("UnloadBetweenLevels", {std::string(kAppVariable) + "=" + app.Path(), "DISPLAY="}), 0);
+  std::vector<std::string> log = StatusLog(app);
+  EXPECT_TRUE(Has(log, "Started"));
+  EXPECT_FALSE(Has(log, "Finished"));
+}
+
+}  // namespace

@@ -1,0 +1,57 @@
+#include "TestServices.h"
+
+#include <array>
+#include <cstdio>
+#include <filesystem>
+
+#include "TestSupport.h"
+
+namespace testsupport {
+
+namespace {
+// What the script said, run at most once per test process.
+const std::string& StartServices() {
+  static const std::string said =
+      Capture("bash '" + SourceDir() + "/scripts/test-services.sh' 2>&1");
+  return said;
+}
+
+bool CupsUp() {
+  return Capture("lpstat -r 2>/dev/null").find("is running") != std::string::npos &&
+         Capture(std::string("lpstat -p ") + kPdfQueue + " 2>/dev/null").find(kPdfQueue) != std::string::npos &&
+         Capture("cupsctl 2>/dev/null").find("PreserveJobFiles=Yes") != std::string::npos;
+}
+
+// The display and the window manager that draws window captions on it.
+bool XvfbUp() {
+  std::string number = kTestDisplay + 1;
+  if (!std::filesystem::exists("/tmp/.X11-unix/X" + number)) return false;
+  std::string pid = ReadFile("/tmp/quorva-twm" + number + ".pid");
+  return !pid.empty() && Capture("kill -0 " + pid + " 2>/dev/null && echo alive").find("alive") != std::string::npos;
+}
+}  // namespace
+
+std::string Capture(const std::string& command) {
+  std::string out;
+  FILE* pipe = ::popen(command.c_str(), "r");
+  if (pipe == nullptr) return out;
+  std::array<char, 4096> chunk{};
+  size_t got = 0;
+  while ((got = std::fread(chunk.data(), 1, chunk.size(), pipe)) > 0) out.append(chunk.data(), got);
+  ::pclose(pipe);
+  return out;
+}
+
+std::string CupsUnavailable() {
+  if (CupsUp()) return {};
+  std::string said = StartServices();
+  return CupsUp() ? std::string() : "CUPS could not be started: " + said;
+}
+
+std::string XvfbUnavailable() {
+  if (XvfbUp()) return {};
+  std::string said = StartServices();
+  return XvfbUp() ? std::string() : "Xvfb could not be started: " + said;
+}
+
+}  // namespace testsupport

@@ -1,0 +1,24 @@
+// The services some tests lean on (a CUPS scheduler with PDF queues, an Xvfb display), started
+// by scripts/test-services.sh. A test asks for a service; when it is not up, the script is run
+// once, and when the service still cannot be had the answer says why, for the test's skip
+// message.
+#pragma once
+
+#include <string>
+
+namespace testsupport {
+
+// The print queues the script makes, both printing to PDF.
+inline constexpr const char* kPdfQueue = "QuorvaPdf";
+inline constexpr const char* kSpareQueue = "QuorvaSpare";
+// The X display the script starts, with a window manager on it.
+inline constexpr const char* kTestDisplay = ":99";
+
+// "" when the service is up, else why it is not.
+std::string CupsUnavailable();
+std::string XvfbUnavailable();
+
+// Runs a shell command; returns what it printed on standard output.
+std::string Capture(const std::string& command);
+
+}  // namespace testsupport
