@@ -14,6 +14,10 @@ PACKAGES=(
   libgtest-dev
   cups cups-client cups-bsd printer-driver-cups-pdf poppler-utils
   xvfb xauth x11-apps imagemagick
+  # The test display's window manager, and the core fonts it draws window captions with.
+  twm xfonts-base
+  # Text in the status window and in printed reports.
+  fonts-dejavu-core
 )
 
 missing=()
