@@ -31,7 +31,6 @@ class FrmSchedule {
 
   // The window on screen, made now when it is not there yet.
   platform::StatusWindow& Window();
-  bool Loaded() const { return window_ != nullptr; }
 
  private:
   // Made once and kept until the process ends (the process ends by unloading the window, and
