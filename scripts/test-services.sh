@@ -93,6 +93,10 @@ start_window_manager() {
   say "window manager running on $XDISPLAY"
 }
 
+# Tests run in parallel may each ask for the services: one start at a time.
+exec 9>/tmp/quorva-test-services.lock
+flock 9
+
 start_cups || status=1
 if start_xvfb; then start_window_manager || status=1; else status=1; fi
 exit $status

@@ -47,9 +47,12 @@ std::string SourceDir();
 struct ChildProcedure {
   ChildProcedure(const char* name, void (*body)());
 };
-// Runs the named child procedure in a new process; returns its exit code as RunProgram does. The
-// child exits 0 when its procedure returns.
-int RunChild(const std::string& name, const std::vector<std::string>& extraEnvironment = {});
+// Runs the named child procedure in a new process of a copy of the test program placed in the
+// scratch folder, so that the folder is the child's application folder and children of parallel
+// tests never meet as "a second instance". Returns the exit code as RunProgram does; the child
+// exits 0 when its procedure returns.
+int RunChild(const ScratchAppFolder& app, const std::string& name,
+             const std::vector<std::string>& extraEnvironment = {});
 // Called first in main: when this process was started by RunChild, runs its procedure and exits.
 void RunChildIfAsked();
 

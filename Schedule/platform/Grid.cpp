@@ -7,7 +7,6 @@
 namespace platform {
 
 namespace {
-constexpr long errInvalidPropertyValue = 380;
 constexpr long errGridSubscript = 381;
 constexpr long errInvalidRowValue = 30009;
 constexpr long errInvalidColValue = 30010;

@@ -23,7 +23,6 @@ using testsupport::Capture;
 using testsupport::ScratchAppFolder;
 using testsupport::StatusLog;
 
-constexpr const char* kAppVariable = "QUORVA_TEST_APP";
 constexpr const char* kEmptySchedule =
     "[WebServer]\r\n[WebSite]\r\n[VirtualDirectory]\r\n[WebSiteComp]\r\n[VirtualDirectoryComp]\r\n";
 
@@ -91,8 +90,7 @@ TEST(frmSchedule, ShowsItsControlsWhereTheFormPutsThem) {
 // A scheduled run whose first level shows the window on the test display; the screen is taken
 // while the run is between its levels, then the run goes on to its end.
 testsupport::ChildProcedure showDuringRun("ShowDuringRun", [] {
-  std::string app = std::getenv(kAppVariable);
-  platform::SetAppFolder(app);
+  std::string app = platform::AppFolder();
   platform::SetErrorReporter(WriteStatusLog);
   CurrentLevel = 1;
   GenerateReportForLevel();
@@ -117,9 +115,8 @@ TEST(frmSchedule, ShowsOnTheDisplayDuringARun) {
   if (!why.empty()) GTEST_SKIP() << why;
   ScratchAppFolder app;
   app.Write("ScheduleInfo/ScheduleConfig.ini", kEmptySchedule);
-  int code = testsupport::RunChild("ShowDuringRun", {std::string(kAppVariable) + "=" + app.Path(),
-                                                     std::string("DISPLAY=") + testsupport::kTestDisplay,
-                                                     "QT_QPA_PLATFORM="});
+  int code = testsupport::RunChild(app, "ShowDuringRun",
+                                  {std::string("DISPLAY=") + testsupport::kTestDisplay, "QT_QPA_PLATFORM="});
   EXPECT_EQ(code, 0);
   std::vector<std::string> window = testsupport::ReadLines(app.At("window.txt"));
   ASSERT_EQ(window.size(), 3u);
@@ -151,21 +148,8 @@ TEST(frmSchedule, RunsToTheEndWithoutAnyDisplay) {
   EXPECT_NE(log[1].find("QUORVASchedule Finished at "), std::string::npos);
 }
 
-TEST(frmSchedule, RunsToTheEndOnTheDisplay) {
-  std::string why = testsupport::XvfbUnavailable();
-  if (!why.empty()) GTEST_SKIP() << why;
-  ScratchAppFolder app;
-  app.Write("ScheduleInfo/ScheduleConfig.ini", kEmptySchedule);
-  std::string program = app.InstallProgram();
-  EXPECT_EQ(testsupport::RunProgram(program, {std::string("DISPLAY=") + testsupport::kTestDisplay}), 0);
-  std::vector<std::string> log = StatusLog(app);
-  EXPECT_TRUE(Has(log, "Started"));
-  EXPECT_TRUE(Has(log, "Finished"));
-}
-
 // An operator closes the window while the first level runs.
 testsupport::ChildProcedure closeDuringRun("CloseDuringRun", [] {
-  platform::SetAppFolder(std::getenv(kAppVariable));
   frmSchedule().Window().RequestClose();
   Main();
   // Never reached: closing the window ended the process.
@@ -175,7 +159,6 @@ testsupport::ChildProcedure closeDuringRun("CloseDuringRun", [] {
 
 // The run driver unloads the window between two levels.
 testsupport::ChildProcedure unloadBetweenLevels("UnloadBetweenLevels", [] {
-  platform::SetAppFolder(std::getenv(kAppVariable));
   platform::SetErrorReporter(WriteStatusLog);
   WriteStatusLog("Started", "mMain", "Main", 0);
   for (short level = 1; level <= 5; ++level) {
@@ -193,7 +176,7 @@ TEST(frmSchedule, UnloadingBeforeTheLastLevelEndsTheProcessAtOnce) {
   for (const char* child : {"CloseDuringRun", "UnloadBetweenLevels"}) {
     ScratchAppFolder app;
     app.Write("ScheduleInfo/ScheduleConfig.ini", kEmptySchedule);
-    EXPECT_EQ(testsupport::RunChild(child, {std::string(kAppVariable) + "=" + app.Path(), "DISPLAY="}), 0) << child;
+    EXPECT_EQ(testsupport::RunChild(app, child, {"DISPLAY="}), 0) << child;
     std::vector<std::string> log = StatusLog(app);
     EXPECT_TRUE(Has(log, "Started")) << child;
     EXPECT_FALSE(Has(log, "Finished")) << child;
