@@ -284,6 +284,10 @@ std::string ValueOfKey(const std::string& text, const std::string& key) {
     if (j < text.size() && text[j] == '=') {
       ++j;
       while (j < text.size() && text[j] == ' ') ++j;
+      if (j < text.size() && text[j] == '"') {  // a quoted value may hold ";"
+        size_t close = text.find('"', j + 1);
+        return text.substr(j + 1, close == std::string::npos ? std::string::npos : close - j - 1);
+      }
       size_t end = text.find(';', j);
       return text.substr(j, end == std::string::npos ? std::string::npos : end - j);
     }
@@ -379,6 +383,12 @@ struct Connection::Impl {
     if (!stmt) {
       const char* tail = nullptr;
       int rc = sqlite3_prepare_v2(db, p.sql.c_str(), static_cast<int>(p.sql.size()), &stmt, &tail);
+      if (rc != SQLITE_OK) {
+        // Another connection may have changed the tables since this one last looked: reading
+        // the schema afresh and trying once more answers from the file as it is now.
+        sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
+        rc = sqlite3_prepare_v2(db, p.sql.c_str(), static_cast<int>(p.sql.size()), &stmt, &tail);
+      }
       if (rc != SQLITE_OK) RaiseEngine(db, rc, path);
       if (!stmt) Raise(adErrSyntax, "The statement is empty.");
       std::string rest = tail ? std::string(tail) : std::string();
@@ -446,15 +456,17 @@ void Connection::Open(const std::string& connectionString, const std::string&, c
   impl_->path = path;
   connectionString_ = HasKey(connectionString, "Data Source")
                           ? connectionString
-                          : "Provider=" + Provider + ";Data Source=" + path;
+                          : "Provider=" + Provider + ";Data Source=" +
+                                (path.find(';') == std::string::npos ? path : "\"" + path + "\"");
 }
 
 long Connection::Execute(const std::string& sql, long) {
   Impl::Statement s;
   impl_->Compile(sql, s);
+  long before = static_cast<long>(sqlite3_total_changes(impl_->db));
   while (impl_->Step(s) == SQLITE_ROW) {
   }
-  return sqlite3_stmt_readonly(s.stmt) ? 0 : static_cast<long>(sqlite3_changes(impl_->db));
+  return static_cast<long>(sqlite3_total_changes(impl_->db)) - before;
 }
 
 int Connection::State() const { return impl_->db ? adStateOpen : adStateClosed; }
@@ -683,7 +695,11 @@ void Catalog::Create(const std::string& connectionString) {
   std::string path = DataSource(connectionString);
   std::string native = NativePath(path);
   struct stat st {};
-  if (::stat(native.c_str(), &st) == 0) Raise(adErrDatabaseExists, "Database already exists.");
+  if (::stat(native.c_str(), &st) == 0) {
+    if (!S_ISREG(st.st_mode))
+      Raise(adErrCannotOpen, "The database engine cannot create the file '" + path + "'. A folder of that name is there.");
+    Raise(adErrDatabaseExists, "Database already exists.");
+  }
   // A journal left beside a file that is gone belongs to no database: SQLite would play it
   // into the new file.
   for (const char* sidecar : {"-journal", "-wal", "-shm"}) ::unlink((native + sidecar).c_str());

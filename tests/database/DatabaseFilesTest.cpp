@@ -1,0 +1,237 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <regex>
+
+#include "TestSupport.h"
+#include "database/Catalogue.h"
+#include "database/SqliteFile.h"
+#include "database/mDatabase.h"
+#include "database/mGlob.h"
+#include "mMain.h"
+#include "platform/DateTime.h"
+#include "platform/Err.h"
+#include "platform/Files.h"
+#include "platform/Text.h"
+
+using platform::ado::Connection;
+
+namespace {
+
+bool StartsWith(const std::string& line, const std::string& prefix) { return line.rfind(prefix, 0) == 0; }
+
+// The status log lines reported by module.procedure.
+std::vector<std::string> Reports(const testsupport::ScratchAppFolder& app, const std::string& where) {
+  std::vector<std::string> lines;
+  for (const auto& line : testsupport::StatusLog(app))
+    if (StartsWith(line, where + " ")) lines.push_back(line);
+  return lines;
+}
+
+class DatabaseFilesTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    CurrentLevel = 2;
+    JobIndex = 0;
+    PathList = {"No"};
+    ServerVersion = 1001;
+    DatabasePath = GetAppPath("VelmoraDatabase.mdb");
+  }
+  void TearDown() override { SettingsConnection.reset(); }
+
+  testsupport::ScratchAppFolder app;
+};
+
+TEST_F(DatabaseFilesTest, CheckAndCreateDBKeepsOrReplacesAnExistingFile) {
+  std::string path = GetAppPath("New.mdb");
+  EXPECT_TRUE(CheckAndCreateDB(path, false));
+  EXPECT_EQ(testsupport::ReadFile(app.At("New.mdb")).substr(0, 15), "SQLite format 3");
+
+  Connection connection;
+  ASSERT_TRUE(OpenConnection(connection, path));
+  connection.Execute("Create table [Keep](a text(5))");
+  connection.Close();
+  std::string before = testsupport::ReadFile(app.At("New.mdb"));
+  EXPECT_FALSE(CheckAndCreateDB(path, false));
+  EXPECT_EQ(testsupport::ReadFile(app.At("New.mdb")), before);
+
+  EXPECT_TRUE(CheckAndCreateDB(path, true));
+  EXPECT_TRUE(testsupport::TablesOf(app.At("New.mdb")).empty());
+  EXPECT_TRUE(testsupport::StatusLog(app).empty());
+}
+
+TEST_F(DatabaseFilesTest, FailuresAreReportedUnderTheirFixedNames) {
+  EXPECT_FALSE(CheckAndCreateDB(GetAppPath("NoFolder\\New.mdb"), false));
+  Connection connection;
+  EXPECT_FALSE(OpenConnection(connection, GetAppPath("Missing.mdb")));
+  EXPECT_EQ(connection.Provider, "Microsoft.Jet.OLEDB.4.0");
+  EXPECT_EQ(FindTable("tblOperator", connection), "tblOperator") << "a failed search still lets the drop try";
+  EXPECT_FALSE(DropTable("tblOperator", connection));
+
+  // The search inside the drop fails and reports too, then the drop itself.
+  auto log = testsupport::StatusLog(app);
+  ASSERT_EQ(log.size(), 5u);
+  EXPECT_TRUE(StartsWith(log[0], "mGlobalFunctionDef.CheckAndCreateDB( ")) << log[0];
+  EXPECT_TRUE(StartsWith(log[1], "mGlobalFunctionDef.OpenConnection ")) << log[1];
+  EXPECT_NE(log[1].find(" -2147467259 - "), std::string::npos) << log[1];
+  EXPECT_TRUE(StartsWith(log[2], "mGlobalFunctionDef.CheckAndCreateDB ")) << log[2];
+  EXPECT_TRUE(StartsWith(log[3], "mGlobalFunctionDef.CheckAndCreateDB ")) << log[3];
+  EXPECT_TRUE(StartsWith(log[4], "mGlob.DropTable ")) << log[4];
+}
+
+TEST_F(DatabaseFilesTest, FindTableIgnoresCaseAndAnswersInTheCallersSpelling) {
+  ASSERT_TRUE(CheckAndCreateDB(DatabasePath, false));
+  Connection connection;
+  ASSERT_TRUE(OpenConnection(connection, DatabasePath));
+  connection.Execute("Create table [tblSSLInfo](SiteIndex text(25))");
+  EXPECT_EQ(FindTable("TBLSSLINFO", connection), "TBLSSLINFO");
+  EXPECT_EQ(FindTable("tblSSL", connection), "");
+  EXPECT_TRUE(DropTable("TblSslInfo", connection));
+  EXPECT_EQ(FindTable("tblSSLInfo", connection), "");
+  EXPECT_TRUE(DropTable("tblSSLInfo", connection)) << "dropping a missing table is no error";
+  EXPECT_TRUE(testsupport::StatusLog(app).empty());
+}
+
+TEST_F(DatabaseFilesTest, ExportDatabaseNames) {
+  std::regex stamp(R"(\d\d_\d\d_\d{4}_\d\d_\d\d_\d\d\.mdb)");
+  std::string path = CreateExportDatabase("WEB1\\Default Web Site");
+  std::string prefix = app.Path() + "\\QUORVAExportDb_WEB1";
+  ASSERT_TRUE(StartsWith(path, prefix)) << path;
+  EXPECT_TRUE(std::regex_match(path.substr(prefix.size()), stamp)) << path;
+  EXPECT_EQ(ServerPathParts, (List{"WEB1", "Default Web Site"}));
+  EXPECT_TRUE(FileExists(path));
+
+  // At the comparison levels the whole name text is the server part; a job's folder is used.
+  platform::MkDir(app.Path() + "\\Out");
+  CurrentLevel = 4;
+  PathList = {"No", app.Path() + "\\Out"};
+  JobIndex = 1;
+  path = CreateExportDatabase("Compare WEB1 WEB2");
+  prefix = app.Path() + "\\Out\\QUORVAExportDb_Compare WEB1 WEB2";
+  ASSERT_TRUE(StartsWith(path, prefix)) << path;
+  EXPECT_TRUE(std::regex_match(path.substr(prefix.size()), stamp)) << path;
+  EXPECT_TRUE(FileExists(path));
+
+  // No Path entry for the job: reported as the run driver's, and no name.
+  JobIndex = 2;
+  EXPECT_EQ(CreateExportDatabase("WEB1"), "");
+  auto reports = Reports(app, "mMain.Main");
+  ASSERT_EQ(reports.size(), 1u);
+  EXPECT_NE(reports[0].find(" 9 - "), std::string::npos);
+}
+
+TEST_F(DatabaseFilesTest, TwoExportDatabasesInOneSecondShareOneFile) {
+  std::string first, second;
+  for (int attempt = 0; attempt < 3 && (first.empty() || first != second); ++attempt) {
+    first = CreateExportDatabase("WEB1\\Site");
+    Connection connection;
+    ASSERT_TRUE(OpenConnection(connection, first));
+    connection.Execute("Create table [Earlier Report](a text(5))");
+    connection.Close();
+    second = CreateExportDatabase("WEB1\\Other Site");
+  }
+  ASSERT_EQ(first, second);
+  EXPECT_TRUE(testsupport::TablesOf(platform::NativePath(second)).empty()) << "the second replaced the first";
+}
+
+TEST_F(DatabaseFilesTest, GetDataFromSourceCreatesTheReportTable) {
+  std::string path = CreateExportDatabase("WEB1\\Site");
+  GetDataFromSource("Filter Name,Read ", path, "ISAPI Filters");
+  GetDataFromSource("Filter Name,Read ", path, "ISAPI Filters");  // replaces the table
+  std::string file = platform::NativePath(path);
+  EXPECT_EQ(testsupport::TablesOf(file), std::vector<std::string>{"ISAPI Filters"});
+  EXPECT_EQ(testsupport::ColumnsOf(file, "ISAPI Filters"), (std::vector<std::string>{"Web Site Name", "Filter Name", "Read "}));
+
+  Connection connection;
+  ASSERT_TRUE(OpenConnection(connection, path));
+  EXPECT_LT(connection.Execute("Insert Into [ISAPI Filters] Values('" + std::string(25, 's') + "','f','r')"), 2);
+  EXPECT_THROW(connection.Execute("Insert Into [ISAPI Filters] Values('" + std::string(26, 's') + "','f','r')"),
+               platform::RuntimeError);
+  EXPECT_TRUE(testsupport::StatusLog(app).empty());
+
+  GetDataFromSource("Filter Name", GetAppPath("Missing.mdb"), "ISAPI Filters");
+  EXPECT_EQ(Reports(app, "mGlobalFunctionDef.OpenConnection").size(), 1u);
+  EXPECT_FALSE(FileExists(GetAppPath("Missing.mdb")));
+}
+
+TEST_F(DatabaseFilesTest, InitConnectionsOpensTheSettingsDatabase) {
+  EXPECT_FALSE(InitConnections());
+  EXPECT_EQ(Reports(app, "mCollect.InitConnections").size(), 1u);
+  ASSERT_TRUE(CheckAndCreateDB(DatabasePath, false));
+  auto previous = SettingsConnection;
+  EXPECT_TRUE(InitConnections());
+  EXPECT_NE(SettingsConnection, previous);
+  EXPECT_EQ(SettingsConnection->State(), platform::ado::adStateOpen);
+  EXPECT_EQ(SettingsConnection->Provider, "Microsoft.Jet.OLEDB.4.0");
+  EXPECT_TRUE(platform::ado::IsScratchDatabase(app.At("VelmoraDatabase.mdb")));
+}
+
+// The settings tables as the catalogue describes them: name and columns in order.
+std::map<std::string, std::vector<std::string>> ExpectedSettingsTables() {
+  std::map<std::string, std::vector<std::string>> tables;
+  auto add = [&](short index, short sub, short level, bool webSite) {
+    std::string table, key;
+    std::string labels = GetQueryForProcessing(index, sub, level, table, key);
+    if (webSite) {
+      tables[table] = {"SiteIndex"};
+    } else {
+      tables[table] = {"vKey", "Directory Name"};
+      if (catalogue::IsSharedTable(catalogue::Family::Directory, index)) {
+        std::string t, k;
+        labels = GetQueryForProcessing(0, 0, level, t, k);
+      }
+    }
+    for (const auto& label : platform::Split(labels, ",")) tables[table].push_back(label);
+    if (webSite) tables[table].push_back("IISServer");
+  };
+  for (short index = 1; index <= 18; ++index) add(index, 0, 1, true);
+  add(5, 2, 1, true);
+  for (short index = 1; index <= 14; ++index) add(index, 0, 3, false);
+  return tables;
+}
+
+TEST_F(DatabaseFilesTest, CreateDBResourceMakesEveryCategoryTable) {
+  CreateDBResource();
+  std::string file = app.At("VelmoraDatabase.mdb");
+  auto expected = ExpectedSettingsTables();
+  ASSERT_EQ(expected.size(), 30u);
+  std::vector<std::string> names;
+  for (const auto& [name, columns] : expected) {
+    names.push_back(name);
+    EXPECT_EQ(testsupport::ColumnsOf(file, name), columns) << name;
+  }
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(testsupport::TablesOf(file), names);
+  EXPECT_EQ(testsupport::ColumnsOf(file, "WebSiteInfo"), (std::vector<std::string>{"SiteIndex", "Web Site Name", "IISServer"}));
+  EXPECT_EQ(testsupport::ColumnsOf(file, "tblVirApplicationSettings").size(), 23u);
+  EXPECT_EQ(testsupport::ColumnsOf(file, "tblHomeDirectory2000")[5], "Script source access");
+  EXPECT_TRUE(testsupport::StatusLog(app).empty());
+}
+
+TEST_F(DatabaseFilesTest, CreateDBResourceReusesTheFileAndEmptiesTheTables) {
+  ASSERT_TRUE(CheckAndCreateDB(DatabasePath, false));
+  {
+    Connection connection;
+    ASSERT_TRUE(OpenConnection(connection, DatabasePath));
+    connection.Execute("Create table [Keep](a text(5))");
+    connection.Execute("Create table [TBLSSLINFO](a text(5))");
+    connection.Execute("Insert Into [TBLSSLINFO] Values('old')");
+  }
+  ASSERT_TRUE(InitConnections());  // the previous level's connection is still open
+  ServerVersion = 0;
+  CreateDBResource();
+  std::string file = app.At("VelmoraDatabase.mdb");
+  auto tables = testsupport::TablesOf(file);
+  EXPECT_EQ(tables.size(), 31u);
+  EXPECT_NE(std::find(tables.begin(), tables.end(), "Keep"), tables.end()) << "the file is reused, not replaced";
+  EXPECT_EQ(testsupport::QueryFile(file, "SELECT count(*) FROM tblSSLInfo")[0][0], "0");
+  EXPECT_EQ(testsupport::ColumnsOf(file, "tblHomeDirectory2000")[5], "Front page web");
+
+  SettingsConnection->Execute("Insert Into [tblSSLInfo] Values('1','10.0.0.1','443','WEB1')");
+  CreateDBResource();
+  EXPECT_EQ(testsupport::QueryFile(file, "SELECT count(*) FROM tblSSLInfo")[0][0], "0");
+  EXPECT_TRUE(testsupport::StatusLog(app).empty());
+}
+
+}  // namespace

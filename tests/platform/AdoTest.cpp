@@ -1,0 +1,268 @@
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "TestSupport.h"
+#include "database/SqliteFile.h"
+#include "platform/Ado.h"
+#include "platform/Err.h"
+
+using namespace platform::ado;
+
+namespace {
+
+const std::string kJetPrefix = "Provider = Microsoft.Jet.OLEDB.4.0;Data Source =";
+
+// The error a statement raises: its number, and its description in *description.
+long ErrorOf(const std::function<void()>& statement, std::string* description = nullptr) {
+  try {
+    statement();
+  } catch (const platform::RuntimeError& e) {
+    if (description) *description = e.Description();
+    return e.Number();
+  }
+  return 0;
+}
+
+class AdoTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    // A Windows-style path: the layer turns "\" into "/" when it touches the file.
+    path = app.Path() + "\\Settings.mdb";
+    Catalog catalog;
+    catalog.Create(kJetPrefix + path);
+    catalog.SetActiveConnection(nullptr);
+    connection.Provider = "Microsoft.Jet.OLEDB.4.0";
+    connection.Open(path, "", "", -1);
+    connection.Execute("Create table [tblSite](SiteIndex text(25),[Read ] Text(255),[Read] Text(255),IISServer text(255))");
+  }
+
+  long Count(const std::string& where) {
+    Recordset rs;
+    rs.Open("Select * From tblSite Where " + where, connection);
+    return rs.RecordCount();
+  }
+
+  testsupport::ScratchAppFolder app;
+  std::string path;
+  Connection connection;
+};
+
+TEST_F(AdoTest, ConnectionStringsOfBothFormsOpenTheSameFile) {
+  connection.Execute("Insert Into [tblSite] Values('1','a','b','WEB1')");
+  Connection jet;
+  jet.Open(kJetPrefix + path);
+  Recordset rs;
+  rs.Open("Select * From tblSite", jet);
+  EXPECT_EQ(rs.RecordCount(), 1);
+  // A recordset given a connection's ConnectionString runs on a connection of its own.
+  Recordset own;
+  own.Open("Select IISServer From tblSite", connection.ConnectionString(), adOpenKeyset, adLockOptimistic);
+  EXPECT_EQ(own.Fields("IISServer").Text(), "WEB1");
+  EXPECT_EQ(testsupport::TablesOf(app.At("Settings.mdb")), std::vector<std::string>{"tblSite"});
+
+  // A ";" in a bare path survives the trip through ConnectionString.
+  std::string odd = app.Path() + "\\Odd;Name.mdb";
+  Catalog().Create(kJetPrefix + "\"" + odd + "\"");
+  Connection bare;
+  bare.Provider = "Microsoft.Jet.OLEDB.4.0";
+  bare.Open(odd);
+  bare.Execute("Create table T(a text(1))");
+  Recordset table;
+  table.Open("T", bare.ConnectionString());
+  EXPECT_EQ(table.FieldCount(), 1);
+}
+
+TEST_F(AdoTest, FilesThatAreNotDatabasesDoNotOpen) {
+  std::string description;
+  Connection missing;
+  EXPECT_EQ(ErrorOf([&] { missing.Open(app.Path() + "\\Missing.mdb"); }, &description), adErrCannotOpen);
+  EXPECT_NE(description.find("Missing.mdb"), std::string::npos);
+  EXPECT_TRUE(testsupport::ReadFile(app.At("Missing.mdb")).empty()) << "opening must not create the file";
+  EXPECT_EQ(missing.State(), adStateClosed);
+
+  app.Write("Notes.mdb", "these are not the pages of a database, just a text file that is long enough\n");
+  Connection text;
+  EXPECT_EQ(ErrorOf([&] { text.Open(app.At("Notes.mdb")); }), adErrCannotOpen);
+
+  Connection folder;
+  EXPECT_EQ(ErrorOf([&] { folder.Open(app.Path() + "\\Log"); }), adErrCannotOpen);
+
+  Catalog catalog;
+  EXPECT_EQ(ErrorOf([&] { catalog.Create(kJetPrefix + path); }), adErrDatabaseExists);
+  EXPECT_EQ(ErrorOf([&] { catalog.Create(kJetPrefix + app.Path() + "\\NoFolder\\New.mdb"); }), adErrCannotOpen);
+}
+
+TEST_F(AdoTest, TextLimitsAreErrorsAndEarlierRowsStay) {
+  std::string exact(25, 'x'), tooLong(26, 'x');
+  connection.Execute("Insert Into [tblSite] Values('" + exact + "','a','b','WEB1')");
+  std::string description;
+  EXPECT_EQ(ErrorOf([&] { connection.Execute("Insert Into [tblSite] Values('" + tooLong + "','a','b','WEB1')"); },
+                    &description),
+            adErrValueTooLong);
+  EXPECT_NE(description.find("too small"), std::string::npos) << description;
+  EXPECT_EQ(Count("1=1"), 1);
+  // The limit counts characters, not bytes.
+  std::string umlauts;
+  for (int i = 0; i < 25; ++i) umlauts += "\xC3\xBC";
+  EXPECT_EQ(ErrorOf([&] { connection.Execute("Insert Into [tblSite] Values('" + umlauts + "','a','b','WEB1')"); }), 0);
+  // An update past the limit fails the same way.
+  EXPECT_EQ(ErrorOf([&] { connection.Execute("Update tblSite Set SiteIndex = '" + tooLong + "'"); }), adErrValueTooLong);
+}
+
+TEST_F(AdoTest, TextComparesWithoutRegardToCase) {
+  connection.Execute("Insert Into [tblSite] Values('1','a','b','WEB1')");
+  connection.Execute("Insert Into [tblSite] Values('2','a','b','Web2')");
+  EXPECT_EQ(Count("IISServer = 'web1'"), 1);
+  EXPECT_EQ(Count("'WEB2' = IISServer"), 1);
+  EXPECT_EQ(Count("IISServer IN ('web1','WEB2')"), 2);
+  EXPECT_EQ(Count("IISServer not in (Select IISServer From tblSite Where SiteIndex = '1')"), 1);
+  EXPECT_EQ(connection.Execute("Delete from tblSite where IISServer = 'wEb1'"), 1);
+}
+
+TEST_F(AdoTest, TrailingBlanksMakeDifferentColumns) {
+  connection.Execute("Insert Into [tblSite]([Read ],[Read]) Values('with blank','without')");
+  Recordset rs;
+  rs.Open("Select [Read ],[Read] From tblSite", connection);
+  EXPECT_EQ(rs.Fields(0L).Name(), "Read ");
+  EXPECT_EQ(rs.Fields("Read ").Text(), "with blank");
+  EXPECT_EQ(rs.Fields("read").Text(), "without");
+  EXPECT_EQ(testsupport::ColumnsOf(app.At("Settings.mdb"), "tblSite"),
+            (std::vector<std::string>{"SiteIndex", "Read ", "Read", "IISServer"}));
+}
+
+TEST_F(AdoTest, NullStaysApartFromEmptyTextAndQuotesSurvive) {
+  connection.Execute("Insert Into [tblSite](SiteIndex,[Read]) Values('1','')");
+  connection.Execute("Insert Into [tblSite](SiteIndex,[Read]) Values('2','O''Brien')");
+  Recordset rs;
+  rs.Open("Select [Read ],[Read] From tblSite Order By SiteIndex", connection);
+  EXPECT_TRUE(rs.Fields(0L).IsNull());
+  EXPECT_FALSE(rs.Fields(1L).IsNull());
+  EXPECT_EQ(rs.Fields(1L).GetValue(), std::optional<std::string>(""));
+  rs.MoveNext();
+  EXPECT_EQ(rs.Fields("Read").Text(), "O'Brien");
+  EXPECT_EQ(Count("[Read ] Is Null"), 2);
+  EXPECT_EQ(Count("[Read] = ''"), 1);
+}
+
+TEST_F(AdoTest, FailuresCarryNegativeNumbersAndReadableDescriptions) {
+  std::string description;
+  EXPECT_EQ(ErrorOf([&] { connection.Execute("Select * From tblNowhere"); }, &description), adErrTableMissing);
+  EXPECT_NE(description.find("tblNowhere"), std::string::npos);
+  EXPECT_EQ(ErrorOf([&] { connection.Execute("Drop Table [tblNowhere]"); }), adErrTableMissing);
+  EXPECT_EQ(ErrorOf([&] { connection.Execute("Selec * Fro tblSite"); }, &description), adErrSyntax);
+  EXPECT_FALSE(description.empty());
+  EXPECT_EQ(ErrorOf([&] { connection.Execute("Insert Into [tblSite] Values('1')"); }), adErrSyntax);
+  EXPECT_EQ(ErrorOf([&] { connection.Execute("Create table [tblSite](a text(5))"); }, &description), adErrSyntax);
+  EXPECT_NE(description.find("tblSite"), std::string::npos);
+  EXPECT_LT(ErrorOf([&] { connection.Execute("Select [No Such Column] From tblSite"); }), 0);
+  connection.Close();
+  EXPECT_EQ(ErrorOf([&] { connection.Execute("Select * From tblSite"); }), adErrClosedObject);
+}
+
+TEST_F(AdoTest, RecordsetsReadEveryRowAtOpenAndHoldNoLock) {
+  for (int i = 1; i <= 3; ++i)
+    connection.Execute("Insert Into [tblSite](SiteIndex,IISServer) Values('" + std::to_string(i) + "','WEB1')");
+  Recordset rs;
+  rs.Open("Select SiteIndex From tblSite Order By SiteIndex", connection.ConnectionString(), adOpenKeyset);
+  EXPECT_EQ(rs.RecordCount(), 3);
+  EXPECT_TRUE(rs.Bof() == false && rs.Eof() == false);
+  rs.MoveLast();
+  EXPECT_EQ(rs.Fields(0L).Text(), "3");
+  rs.MovePrevious();
+  EXPECT_EQ(rs.Fields(0L).Text(), "2");
+  rs.MoveNext();
+  rs.MoveNext();
+  EXPECT_TRUE(rs.Eof());
+  EXPECT_EQ(ErrorOf([&] { rs.MoveNext(); }), adErrNoCurrentRecord);
+  EXPECT_EQ(ErrorOf([&] { rs.Fields(0L); }), adErrNoCurrentRecord);
+
+  // With the recordset still open, another connection on the file writes, drops and creates.
+  Connection other;
+  other.Open(kJetPrefix + path);
+  other.Execute("Insert Into [tblSite](SiteIndex) Values('4')");
+  connection.Execute("Drop Table [tblSite]");
+  connection.Execute("Create table [tblSite](SiteIndex text(25))");
+  EXPECT_EQ(rs.RecordCount(), 3) << "the rows were read at open";
+  rs.Requery();
+  EXPECT_EQ(rs.RecordCount(), 0);
+  rs.Close();
+  EXPECT_EQ(rs.State(), adStateClosed);
+}
+
+TEST_F(AdoTest, EmptyRecordsetsAndRecordsAddedThroughThem) {
+  Recordset rs;
+  rs.Open("Select * From tblSite Where IISServer = 'none'", connection, adOpenKeyset, adLockOptimistic);
+  EXPECT_TRUE(rs.Bof());
+  EXPECT_TRUE(rs.Eof());
+  EXPECT_EQ(rs.FieldCount(), 4);
+  rs.AddNew();
+  rs.Fields("SiteIndex").SetValue("7");
+  rs.Fields("IISServer").SetValue("WEB7");
+  rs.Update();
+  EXPECT_EQ(Count("SiteIndex = '7' And IISServer = 'web7' And [Read] Is Null"), 1);
+
+  Recordset readOnly;
+  readOnly.Open("tblSite", connection);  // a table name alone opens the whole table
+  EXPECT_EQ(readOnly.RecordCount(), 1);
+  EXPECT_EQ(ErrorOf([&] { readOnly.AddNew(); }), adErrNotUpdatable);
+
+  // A statement that returns no rows runs and leaves the recordset closed.
+  Recordset statement;
+  statement.Open("Delete From tblSite", connection);
+  EXPECT_EQ(statement.State(), adStateClosed);
+  EXPECT_EQ(Count("1=1"), 0);
+}
+
+TEST_F(AdoTest, RepeatedStatementsWithOtherValuesKeepTheirOwnValues) {
+  // The statements differ only in their values, so they share one prepared statement.
+  for (int i = 0; i < 60; ++i)
+    connection.Execute("Insert Into [tblSite] Values('" + std::to_string(i) + "','r" + std::to_string(i) + "',Null,'S" +
+                       std::to_string(i % 3) + "')");
+  EXPECT_EQ(Count("IISServer = 's1'"), 20);
+  Recordset rs;
+  rs.Open("Select [Read ] From tblSite Where SiteIndex = '23'", connection);
+  EXPECT_EQ(rs.Fields(0L).Text(), "r23");
+  EXPECT_EQ(testsupport::QueryFile(app.At("Settings.mdb"), "SELECT count(DISTINCT [Read ]) FROM tblSite")[0][0], "60");
+}
+
+TEST_F(AdoTest, AConnectionSeesTablesAnotherConnectionMadeAgain) {
+  connection.Execute("Insert Into [tblSite](SiteIndex) Values('1')");
+  Connection other;
+  other.Open(path);
+  other.Execute("Drop Table [tblSite]");
+  other.Execute("Create table [tblSite](SiteIndex text(25),[Path] Text(255))");
+  EXPECT_EQ(connection.Execute("Insert Into [tblSite] Values('2','C:\\Inetpub')"), 1);
+  EXPECT_EQ(connection.Execute("Insert Into [tblSite](SiteIndex) Values('3')"), 1);
+  EXPECT_EQ(Count("[Path] Is Null"), 1);
+}
+
+TEST_F(AdoTest, CatalogListsTheTablesOfAConnection) {
+  connection.Execute("Create Table [Web Site Report] ([Web Site Properties] Text(50), Properties Text(100))");
+  Catalog catalog;
+  catalog.SetActiveConnection(&connection);
+  ASSERT_EQ(catalog.TableCount(), 2);
+  EXPECT_EQ(catalog.TableName(0), "tblSite");
+  EXPECT_EQ(catalog.TableName(1), "Web Site Report");
+  EXPECT_EQ(ErrorOf([&] { catalog.TableName(2); }), adErrItemNotFound);
+}
+
+TEST_F(AdoTest, OnlyRegisteredFilesAreScratchStores) {
+  auto journalMode = [](Connection& c) {
+    Recordset rs;
+    rs.Open("PRAGMA journal_mode", c);
+    return rs.Fields(0L).Text();
+  };
+  EXPECT_EQ(journalMode(connection), "delete");
+  RegisterScratchDatabase(app.Path() + "/Log/../Settings.mdb");
+  EXPECT_TRUE(IsScratchDatabase(path));
+  EXPECT_FALSE(IsScratchDatabase(app.Path() + "\\Other.mdb"));
+  Connection scratch;
+  scratch.Open(path);
+  EXPECT_EQ(journalMode(scratch), "memory");
+  Recordset sync;
+  sync.Open("PRAGMA synchronous", scratch);
+  EXPECT_EQ(sync.Fields(0L).Text(), "0");
+}
+
+}  // namespace
