@@ -60,17 +60,25 @@ std::vector<std::string> ReadLines(const std::string& path) {
 
 std::vector<std::string> StatusLog(const ScratchAppFolder& app) { return ReadLines(app.At("Log/QUORVALog.Log")); }
 
-int RunProgram(const std::string& program, const std::vector<std::string>& extraEnvironment) {
+int StartProgram(const std::string& program, const std::vector<std::string>& extraEnvironment) {
   pid_t pid = ::fork();
   if (pid == 0) {
     for (const auto& assignment : extraEnvironment) ::putenv(const_cast<char*>(assignment.c_str()));
     ::execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
     ::_exit(127);
   }
+  return pid;
+}
+
+int WaitProgram(int pid) {
   int status = 0;
   ::waitpid(pid, &status, 0);
   if (WIFEXITED(status)) return WEXITSTATUS(status);
   return WIFSIGNALED(status) ? -WTERMSIG(status) : -1;
+}
+
+int RunProgram(const std::string& program, const std::vector<std::string>& extraEnvironment) {
+  return WaitProgram(StartProgram(program, extraEnvironment));
 }
 
 std::string SourceDir() { return QUORVA_SOURCE_DIR; }

@@ -33,6 +33,10 @@ std::vector<std::string> StatusLog(const ScratchAppFolder& app);
 
 // Runs a program with no arguments and waits for it; returns its exit code (-signal when killed).
 int RunProgram(const std::string& program, const std::vector<std::string>& extraEnvironment = {});
+// Starts a program with no arguments without waiting; returns its process id.
+int StartProgram(const std::string& program, const std::vector<std::string>& extraEnvironment = {});
+// Waits for a started program; returns its exit code (-signal when killed).
+int WaitProgram(int pid);
 
 // The source tree, for fixtures such as demo/.
 std::string SourceDir();

@@ -52,9 +52,13 @@ void CollectIISSettings() {
     }
   } else if ((level == 1 || level == 2 || level == 4) && !ServerList.empty()) {
     onError.Next([] {
-      SitePropertiesCollector = std::make_shared<platform::SitePropertiesCollector>();
-      SiteServicesCollector = std::make_shared<platform::SiteServicesCollector>();
-      HomeDirectoryCollector = std::make_shared<platform::HomeDirectoryCollector>();
+      SitePropertiesCollector = platform::CreateObject<platform::SitePropertiesCollector>("SitePropertiesCollector");
+    });
+    onError.Next([] {
+      SiteServicesCollector = platform::CreateObject<platform::SiteServicesCollector>("SiteServicesCollector");
+    });
+    onError.Next([] {
+      HomeDirectoryCollector = platform::CreateObject<platform::HomeDirectoryCollector>("HomeDirectoryCollector");
     });
     onError.Next([&] { window.Show(); });
     onError.Next([&] { window.Pg1.SetValue(0); });
@@ -185,7 +189,10 @@ void GetVirtualDirectorySiteLevel(const std::string& path, short number) {
     empty = rs.RecordCount() == 0;
   });
   if (empty) {
-    onError.Next([] { VirtualDirectoryCollector = std::make_shared<platform::VirtualDirectoryCollector>(); });
+    onError.Next([] {
+      VirtualDirectoryCollector =
+          platform::CreateObject<platform::VirtualDirectoryCollector>("VirtualDirectoryCollector");
+    });
     onError.Next([&] {
       RequireSet(VirtualDirectoryCollector.get());
       VirtualDirectoryCollector->Collect(category, path, DatabasePath, window.Pg1, window.Panel, window.p2);

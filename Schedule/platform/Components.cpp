@@ -1,6 +1,7 @@
 #include "platform/Components.h"
 
 #include <chrono>
+#include <set>
 
 #include "database/mDatabase.h"
 #include "platform/Ado.h"
@@ -10,6 +11,26 @@
 #include "platform/Text.h"
 
 namespace platform {
+
+namespace {
+std::set<std::string>& MissingComponents() {
+  static std::set<std::string> missing;
+  return missing;
+}
+}  // namespace
+
+bool ComponentInstalled(const std::string& className) { return MissingComponents().count(className) == 0; }
+
+void SetComponentInstalled(const std::string& className, bool installed) {
+  if (installed)
+    MissingComponents().erase(className);
+  else
+    MissingComponents().insert(className);
+}
+
+void RaiseCannotCreate(const std::string& className) {
+  Raise(errCannotCreateObject, DefaultDescription(errCannotCreateObject) + ": " + className);
+}
 
 namespace {
 constexpr const char* kVersionText = "QUORVA IIS configuration reader 1.0 for IIS 6.0 and later";

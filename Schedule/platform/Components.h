@@ -3,12 +3,26 @@
 // application folder) and write rows into the settings database whose path they are given.
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "platform/Controls.h"
 #include "platform/Grid.h"
 
 namespace platform {
+
+// Components are created by class name from the classes installed on the machine, as the
+// classic run-time creates outside objects; a class that is not installed cannot be created.
+bool ComponentInstalled(const std::string& className);
+// Marks a class as installed or not (a machine without the component).
+void SetComponentInstalled(const std::string& className, bool installed);
+[[noreturn]] void RaiseCannotCreate(const std::string& className);
+
+template <class T>
+std::shared_ptr<T> CreateObject(const std::string& className) {
+  if (!ComponentInstalled(className)) RaiseCannotCreate(className);
+  return std::make_shared<T>();
+}
 
 // The version code of the IIS versions the components read (6 and later).
 constexpr long kServerVersionIIS6AndLater = 1001;

@@ -5,7 +5,7 @@
 namespace platform {
 
 void ProgressBar::SetValue(double value) {
-  if (value < 0 || value > max_) Raise(380, "Invalid property value");
+  if (value < 0 || value > max_) Raise(errInvalidPropertyValue);
   value_ = value;
   Changed();
 }

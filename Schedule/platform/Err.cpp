@@ -25,6 +25,8 @@ std::string DefaultDescription(long number) {
     case 75: return "Path/File access error";
     case 76: return "Path not found";
     case 91: return "Object variable or With block variable not set";
+    case 380: return "Invalid property value";
+    case 429: return "ActiveX component can't create object";
     case 440: return "Automation error";
     default: return "Application-defined or object-defined error";
   }

@@ -28,6 +28,8 @@ enum ErrNumber : long {
   errPathFileAccess = 75,
   errPathNotFound = 76,       // a missing folder
   errObjectNotSet = 91,
+  errInvalidPropertyValue = 380,
+  errCannotCreateObject = 429,
   errAutomation = 440,
 };
 

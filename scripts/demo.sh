@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Sets up, builds, and runs the program on a scratch copy of the bundled demo application folder.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/setup.sh
+bash scripts/build.sh
+run=run/demo
+rm -rf "$run"
+mkdir -p run
+cp -r demo "$run"
+cp build/QUORVASchedule "$run/"
+# The program takes no arguments: it works in the folder that holds it.
+status=0
+"$run/QUORVASchedule" || status=$?
+echo
+echo "QUORVASchedule ended with exit code $status in $(pwd)/$run"
+echo "Status log:    $run/Log/QUORVALog.Log"
+ls "$run"/Log/ActivityLog*.htm 2>/dev/null | sed 's/^/Activity log:  /' || true
+ls "$run"/*.html "$run"/*.csv "$run"/QUORVAExportDb_*.mdb 2>/dev/null | sed 's/^/Report:        /' || true
+echo "Settings DB:   $run/VelmoraDatabase.mdb"
+echo
+echo "--- status log ---"
+cat "$run/Log/QUORVALog.Log"

@@ -1,0 +1,125 @@
+// Whole runs of the real program: start, levels, second instance, and the one fatal error.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <fcntl.h>
+#include <filesystem>
+#include <poll.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+#include "TestSupport.h"
+#include "mMain.h"
+#include "platform/Components.h"
+
+using testsupport::ScratchAppFolder;
+
+namespace {
+
+const char* kEmptySections =
+    "[WebServer]\r\n[WebSite]\r\n[VirtualDirectory]\r\n[WebSiteComp]\r\n[VirtualDirectoryComp]\r\n";
+
+bool StartsWith(const std::string& text, const std::string& prefix) { return text.rfind(prefix, 0) == 0; }
+
+int CountStarting(const std::vector<std::string>& lines, const std::string& prefix) {
+  int n = 0;
+  for (const auto& line : lines) n += StartsWith(line, prefix);
+  return n;
+}
+
+// True once the process waits in the opening of a pipe that has no reader yet.
+bool WaitUntilBlockedOnPipe(int pid) {
+  for (int i = 0; i < 1000; ++i) {
+    std::string wchan = testsupport::ReadFile("/proc/" + std::to_string(pid) + "/wchan");
+    if (wchan == "wait_for_partner" || wchan == "fifo_open") return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return false;
+}
+
+}  // namespace
+
+TEST(RunDriver, EmptyScheduleLogsStartedAndFinishedOnly) {
+  ScratchAppFolder app;
+  std::filesystem::remove_all(app.At("Log"));  // the run makes it
+  app.Write("ScheduleInfo/ScheduleConfig.ini", kEmptySections);
+  std::string program = app.InstallProgram();
+  ASSERT_EQ(testsupport::RunProgram(program), 0);
+  auto log = testsupport::StatusLog(app);
+  ASSERT_EQ(log.size(), 2u);
+  EXPECT_TRUE(StartsWith(log[0], "QUORVASchedule Started at ")) << log[0];
+  EXPECT_TRUE(StartsWith(log[1], "QUORVASchedule Finished at ")) << log[1];
+}
+
+TEST(RunDriver, MissingScheduleFileIsReportedAtEveryLevelAndTheRunFinishes) {
+  ScratchAppFolder app;
+  std::string program = app.InstallProgram();
+  ASSERT_EQ(testsupport::RunProgram(program), 0);
+  auto log = testsupport::StatusLog(app);
+  ASSERT_EQ(log.size(), 7u);
+  EXPECT_EQ(CountStarting(log, "QUORVASchedule  at "), 5);
+  EXPECT_TRUE(StartsWith(log.back(), "QUORVASchedule Finished at "));
+}
+
+// The status log is made a pipe, so the first run blocks on its "Started" line while it holds
+// the run lock; the second run is started then, and the test reads what both write.
+TEST(RunDriver, SecondInstanceWritesOneLineAndLeaves) {
+  ScratchAppFolder app;
+  app.Write("ScheduleInfo/ScheduleConfig.ini", kEmptySections);
+  std::string program = app.InstallProgram();
+  std::string logPath = app.At("Log/QUORVALog.Log");
+  ASSERT_EQ(::mkfifo(logPath.c_str(), 0600), 0);
+
+  // Each run blocks opening the pipe for its first line until the test reads: the first run
+  // after it has taken the run lock, the second after it has found the lock taken.
+  int first = testsupport::StartProgram(program);
+  ASSERT_TRUE(WaitUntilBlockedOnPipe(first));
+  int second = testsupport::StartProgram(program);
+  ASSERT_TRUE(WaitUntilBlockedOnPipe(second));
+
+  int reader = ::open(logPath.c_str(), O_RDONLY | O_NONBLOCK);
+  ASSERT_GE(reader, 0);
+  std::string text;
+  int firstCode = -100, secondCode = -100;
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  while ((firstCode == -100 || secondCode == -100) && std::chrono::steady_clock::now() < deadline) {
+    pollfd p{reader, POLLIN, 0};
+    ::poll(&p, 1, 20);
+    char buffer[4096];
+    ssize_t n;
+    while ((n = ::read(reader, buffer, sizeof buffer)) > 0) text.append(buffer, static_cast<size_t>(n));
+    int status;
+    if (firstCode == -100 && ::waitpid(first, &status, WNOHANG) == first) firstCode = WEXITSTATUS(status);
+    if (secondCode == -100 && ::waitpid(second, &status, WNOHANG) == second) secondCode = WEXITSTATUS(status);
+  }
+  char buffer[4096];
+  ssize_t n;
+  while ((n = ::read(reader, buffer, sizeof buffer)) > 0) text.append(buffer, static_cast<size_t>(n));
+  ::close(reader);
+
+  EXPECT_EQ(firstCode, 0);
+  EXPECT_EQ(secondCode, 0);
+  std::vector<std::string> lines;
+  for (size_t start = 0, end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2)
+    lines.push_back(text.substr(start, end - start));
+  EXPECT_EQ(lines.size(), 3u) << text;
+  EXPECT_EQ(CountStarting(lines, "QUORVASchedule Application is already running. at "), 1) << text;
+  EXPECT_EQ(CountStarting(lines, "QUORVASchedule Started at "), 1) << text;
+  EXPECT_EQ(CountStarting(lines, "QUORVASchedule Finished at "), 1) << text;
+}
+
+// A machine without the server-info component: the error ends the run at the first level.
+TEST(RunDriverDeathTest, ErrorWhileReadingTheScheduleEndsTheProgram) {
+  ScratchAppFolder app;
+  app.Write("ScheduleInfo/ScheduleConfig.ini", kEmptySections);
+  platform::SetComponentInstalled("ServerInfoComponent", false);
+  EXPECT_EXIT(Main(), testing::ExitedWithCode(1), "");
+  platform::SetComponentInstalled("ServerInfoComponent", true);
+  auto log = testsupport::StatusLog(app);
+  ASSERT_EQ(log.size(), 2u);
+  EXPECT_NE(log[0].find(" Started at "), std::string::npos);
+  EXPECT_EQ(log[1], "mCollect.InitSchedular" + std::string(48, ' ') +
+                        "429 - ActiveX component can't create object: ServerInfoComponent");
+}
