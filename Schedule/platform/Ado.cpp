@@ -1,2 +1,723 @@
-// Placeholder until the data-access layer lands.
 #include "platform/Ado.h"
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <filesystem>
+#include <set>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <unordered_map>
+
+#include "platform/Err.h"
+#include "platform/Files.h"
+#include "platform/Text.h"
+
+namespace platform::ado {
+
+namespace {
+
+// ---- Scratch stores ----
+
+std::string CanonicalPath(const std::string& path) {
+  std::error_code ec;
+  std::filesystem::path canonical = std::filesystem::weakly_canonical(NativePath(path), ec);
+  return ec ? NativePath(path) : canonical.string();
+}
+
+std::set<std::string>& ScratchPaths() {
+  static std::set<std::string> paths;
+  return paths;
+}
+
+// ---- Statement texts ----
+
+struct Token {
+  enum Kind { Space, Word, Bracket, Quoted, String, Number, Punct } kind;
+  std::string text;
+};
+
+std::vector<Token> Tokenize(const std::string& sql) {
+  std::vector<Token> tokens;
+  size_t i = 0, n = sql.size();
+  auto closing = [&](char close, bool doubled) {
+    size_t j = i + 1;
+    while (j < n) {
+      if (sql[j] == close) {
+        if (doubled && j + 1 < n && sql[j + 1] == close) {
+          j += 2;
+          continue;
+        }
+        return j + 1;
+      }
+      ++j;
+    }
+    return n;
+  };
+  while (i < n) {
+    unsigned char c = static_cast<unsigned char>(sql[i]);
+    size_t end = i + 1;
+    Token::Kind kind = Token::Punct;
+    if (std::isspace(c)) {
+      kind = Token::Space;
+      while (end < n && std::isspace(static_cast<unsigned char>(sql[end]))) ++end;
+    } else if (c == '[') {
+      kind = Token::Bracket;
+      end = closing(']', false);
+    } else if (c == '`') {
+      kind = Token::Bracket;
+      end = closing('`', false);
+    } else if (c == '"') {
+      kind = Token::Quoted;
+      end = closing('"', true);
+    } else if (c == '\'') {
+      kind = Token::String;
+      end = closing('\'', true);
+    } else if (std::isdigit(c)) {
+      kind = Token::Number;
+      while (end < n && (std::isalnum(static_cast<unsigned char>(sql[end])) || sql[end] == '.')) ++end;
+    } else if (std::isalpha(c) || c == '_' || c >= 0x80) {
+      kind = Token::Word;
+      while (end < n) {
+        unsigned char d = static_cast<unsigned char>(sql[end]);
+        if (!(std::isalnum(d) || d == '_' || d == '$' || d >= 0x80)) break;
+        ++end;
+      }
+    }
+    tokens.push_back({kind, sql.substr(i, end - i)});
+    i = end;
+  }
+  return tokens;
+}
+
+// The text of a quoted literal without its quotes, doubled quotes made single.
+std::string Unquote(const std::string& literal) {
+  char quote = literal[0];
+  std::string inner = literal.size() >= 2 && literal.back() == quote ? literal.substr(1, literal.size() - 2)
+                                                                       : literal.substr(1);
+  return Replace(inner, std::string(2, quote), std::string(1, quote));
+}
+
+// The name a column token stands for: brackets dropped, blanks kept.
+std::string NameOf(const Token& t) {
+  if (t.kind == Token::Bracket) return t.text.substr(1, t.text.size() >= 2 ? t.text.size() - 2 : 0);
+  if (t.kind == Token::Quoted) return Unquote(t.text);
+  return t.text;
+}
+
+bool Is(const Token& t, const char* word) { return t.kind == Token::Word && UCase(t.text) == word; }
+
+// A statement as SQLite runs it: the text and the values of its text literals.
+struct Prepared {
+  std::string sql;
+  std::vector<std::string> binds;
+  bool cacheable = false;
+};
+
+const char* const kSizeConstraint = "text size ";
+
+// Text columns become case-insensitive, and a sized text column gets a check that names itself
+// so that a value too long for it can be told apart from other failures.
+std::string RewriteCreateTable(const std::vector<Token>& tokens) {
+  std::string out;
+  size_t i = 0;
+  for (; i < tokens.size(); ++i) {
+    out += tokens[i].text;
+    if (tokens[i].kind == Token::Punct && tokens[i].text == "(") break;
+  }
+  if (i == tokens.size()) return out;
+  ++i;
+  int depth = 1;
+  bool atDefinition = true;
+  while (i < tokens.size()) {
+    const Token& t = tokens[i];
+    if (t.kind == Token::Space) {
+      out += t.text;
+      ++i;
+      continue;
+    }
+    if (atDefinition && depth == 1) {
+      atDefinition = false;
+      bool constraint = Is(t, "CONSTRAINT") || Is(t, "PRIMARY") || Is(t, "UNIQUE") || Is(t, "CHECK") ||
+                        Is(t, "FOREIGN");
+      if (!constraint && (t.kind == Token::Word || t.kind == Token::Bracket || t.kind == Token::Quoted)) {
+        out += t.text;
+        const Token& name = t;
+        size_t j = i + 1;
+        std::string gap;
+        while (j < tokens.size() && tokens[j].kind == Token::Space) gap += tokens[j++].text;
+        if (j < tokens.size() && tokens[j].kind == Token::Word) {
+          std::string type = UCase(tokens[j].text);
+          bool sized = type == "TEXT" || type == "VARCHAR" || type == "CHAR" || type == "NVARCHAR" ||
+                       type == "NCHAR" || type == "CHARACTER" || type == "STRING" || type == "ALPHANUMERIC";
+          bool unsized = type == "MEMO" || type == "LONGTEXT" || type == "NOTE" || type == "NTEXT" ||
+                         type == "LONGCHAR";
+          if (sized || unsized) {
+            ++j;
+            std::string size = "255";
+            size_t k = j;
+            while (k < tokens.size() && tokens[k].kind == Token::Space) ++k;
+            if (sized && k + 2 < tokens.size() && tokens[k].text == "(" && tokens[k + 1].kind == Token::Number &&
+                tokens[k + 2].text == ")") {
+              size = tokens[k + 1].text;
+              j = k + 3;
+            }
+            out += gap + "TEXT COLLATE NOCASE";
+            if (sized) {
+              std::string columnName = NameOf(name);
+              out += " CONSTRAINT [" + std::string(kSizeConstraint) + columnName + "] CHECK(length([" + columnName +
+                     "])<=" + size + ")";
+            }
+            i = j;
+            continue;
+          }
+        }
+        ++i;
+        continue;
+      }
+    }
+    if (t.kind == Token::Punct) {
+      if (t.text == "(") ++depth;
+      if (t.text == ")") --depth;
+      if (t.text == "," && depth == 1) atDefinition = true;
+    }
+    out += t.text;
+    ++i;
+  }
+  return out;
+}
+
+Prepared Prepare(const std::string& sql) {
+  std::vector<Token> tokens = Tokenize(sql);
+  Prepared p;
+  auto first = std::find_if(tokens.begin(), tokens.end(), [](const Token& t) { return t.kind != Token::Space; });
+  if (first == tokens.end()) {
+    p.sql = sql;
+    return p;
+  }
+  std::string verb = first->kind == Token::Word ? UCase(first->text) : "";
+  if (verb == "CREATE") {
+    auto next = std::find_if(first + 1, tokens.end(), [](const Token& t) { return t.kind != Token::Space; });
+    if (next != tokens.end() && Is(*next, "TABLE")) {
+      p.sql = RewriteCreateTable(tokens);
+      return p;
+    }
+  }
+  bool dml = verb == "SELECT" || verb == "INSERT" || verb == "UPDATE" || verb == "DELETE";
+  bool hasParameter = std::any_of(tokens.begin(), tokens.end(),
+                                  [](const Token& t) { return t.kind == Token::Punct && t.text == "?"; });
+  p.cacheable = dml && !hasParameter;
+  for (const Token& t : tokens) {
+    if (p.cacheable && (t.kind == Token::String || t.kind == Token::Quoted)) {
+      // Values travel as bound text, so statements that differ only in their values share one
+      // prepared statement.
+      p.sql += '?';
+      p.binds.push_back(Unquote(t.text));
+    } else if (t.kind == Token::Punct && t.text == "&") {
+      p.sql += "||";
+    } else {
+      p.sql += t.text;
+    }
+  }
+  return p;
+}
+
+// ---- Errors ----
+
+std::string After(const std::string& text, const std::string& prefix) {
+  return text.compare(0, prefix.size(), prefix) == 0 ? text.substr(prefix.size()) : std::string();
+}
+
+[[noreturn]] void RaiseEngine(sqlite3* db, int rc, const std::string& path) {
+  std::string message = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
+  int extended = db ? sqlite3_extended_errcode(db) : rc;
+  int primary = rc & 0xff;
+  if (extended == SQLITE_CONSTRAINT_CHECK) {
+    std::string field = After(message, std::string("CHECK constraint failed: ") + kSizeConstraint);
+    if (!field.empty())
+      Raise(adErrValueTooLong,
+            "The field is too small to accept the amount of data you attempted to add.  Try inserting or pasting "
+            "less data. (field [" + field + "])");
+  }
+  if (std::string table = After(message, "no such table: "); !table.empty())
+    Raise(adErrTableMissing, "The database engine cannot find the input table or query '" + table +
+                                 "'.  Make sure it exists and that its name is spelled correctly.");
+  if (std::string column = After(message, "no such column: "); !column.empty())
+    Raise(adErrUnknownName, "No value given for one or more required parameters (unknown field '" + column + "').");
+  if (message.find("values were supplied") != std::string::npos || message.find(" values for ") != std::string::npos)
+    Raise(adErrSyntax, "Number of query values and destination fields are not the same.");
+  switch (primary) {
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED: Raise(adErrCannotOpen, "Could not update; currently locked. (" + message + ")");
+    case SQLITE_READONLY: Raise(adErrCannotOpen, "Cannot update. Database or object is read-only.");
+    case SQLITE_NOTADB:
+    case SQLITE_CORRUPT: Raise(adErrCannotOpen, "Unrecognized database format '" + path + "'.");
+    case SQLITE_CANTOPEN:
+    case SQLITE_PERM:
+    case SQLITE_AUTH:
+      Raise(adErrCannotOpen, "The database engine cannot open the file '" + path + "'. (" + message + ")");
+    case SQLITE_IOERR:
+    case SQLITE_FULL:
+    case SQLITE_NOMEM: Raise(adErrCannotOpen, "Disk or network error. (" + message + ")");
+    case SQLITE_CONSTRAINT: Raise(adErrCannotOpen, "The changes you requested to the table were not successful (" + message + ").");
+    default: break;
+  }
+  if (std::string table = After(message, "table "); !table.empty() && message.find(" already exists") != std::string::npos)
+    Raise(adErrSyntax, "Table '" + table.substr(0, table.find(" already exists")) + "' already exists.");
+  if (std::string column = After(message, "duplicate column name: "); !column.empty())
+    Raise(adErrSyntax, "Field '" + column + "' is defined more than once.");
+  Raise(adErrSyntax, "The database engine rejected the statement: " + message + ".");
+}
+
+[[noreturn]] void RaiseClosed() { Raise(adErrClosedObject, "Operation is not allowed when the object is closed."); }
+
+// ---- Connection strings ----
+
+std::string ValueOfKey(const std::string& text, const std::string& key) {
+  std::string lower = LCase(text);
+  size_t at = lower.find(LCase(key));
+  while (at != std::string::npos) {
+    size_t j = at + key.size();
+    while (j < text.size() && text[j] == ' ') ++j;
+    if (j < text.size() && text[j] == '=') {
+      ++j;
+      while (j < text.size() && text[j] == ' ') ++j;
+      size_t end = text.find(';', j);
+      return text.substr(j, end == std::string::npos ? std::string::npos : end - j);
+    }
+    at = lower.find(LCase(key), at + 1);
+  }
+  return {};
+}
+
+bool HasKey(const std::string& text, const std::string& key) {
+  std::string lower = LCase(text);
+  size_t at = lower.find(LCase(key));
+  if (at == std::string::npos) return false;
+  size_t j = at + key.size();
+  while (j < text.size() && text[j] == ' ') ++j;
+  return j < text.size() && text[j] == '=';
+}
+
+// The file a connection string names: the Data Source, or the whole text when it is a bare path.
+std::string DataSource(const std::string& connectionString) {
+  if (HasKey(connectionString, "Data Source")) return ValueOfKey(connectionString, "Data Source");
+  return connectionString;
+}
+
+// ---- Values ----
+
+Value ColumnValue(sqlite3_stmt* stmt, int column) {
+  switch (sqlite3_column_type(stmt, column)) {
+    case SQLITE_NULL: return std::nullopt;
+    case SQLITE_INTEGER: return std::to_string(sqlite3_column_int64(stmt, column));
+    case SQLITE_FLOAT: {
+      char buffer[40];
+      std::snprintf(buffer, sizeof buffer, "%.15g", sqlite3_column_double(stmt, column));
+      return std::string(buffer);
+    }
+    default: {
+      const void* bytes = sqlite3_column_blob(stmt, column);
+      int size = sqlite3_column_bytes(stmt, column);
+      return std::string(static_cast<const char*>(bytes), static_cast<size_t>(size));
+    }
+  }
+}
+
+}  // namespace
+
+void RegisterScratchDatabase(const std::string& path) { ScratchPaths().insert(CanonicalPath(path)); }
+
+bool IsScratchDatabase(const std::string& path) { return ScratchPaths().count(CanonicalPath(path)) != 0; }
+
+// ---- Connection ----
+
+struct Connection::Impl {
+  sqlite3* db = nullptr;
+  std::string path;
+  // Prepared statements by their rewritten text, values bound afresh at every use.
+  std::unordered_map<std::string, sqlite3_stmt*> cache;
+  static constexpr size_t kCacheLimit = 64;
+
+  ~Impl() { Close(); }
+
+  void Close() {
+    for (auto& entry : cache) sqlite3_finalize(entry.second);
+    cache.clear();
+    if (db) sqlite3_close_v2(db);
+    db = nullptr;
+  }
+
+  // A statement ready to step, values bound. The owner resets (cached) or finalizes it.
+  struct Statement {
+    sqlite3_stmt* stmt = nullptr;
+    bool cached = false;
+    Statement() = default;
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+    ~Statement() {
+      if (!stmt) return;
+      if (cached) {
+        sqlite3_reset(stmt);
+        sqlite3_clear_bindings(stmt);
+      } else {
+        sqlite3_finalize(stmt);
+      }
+    }
+  };
+
+  void Compile(const std::string& sql, Statement& out) {
+    if (!db) RaiseClosed();
+    Prepared p = Prepare(sql);
+    sqlite3_stmt* stmt = nullptr;
+    if (p.cacheable) {
+      auto found = cache.find(p.sql);
+      if (found != cache.end()) stmt = found->second;
+    }
+    if (!stmt) {
+      const char* tail = nullptr;
+      int rc = sqlite3_prepare_v2(db, p.sql.c_str(), static_cast<int>(p.sql.size()), &stmt, &tail);
+      if (rc != SQLITE_OK) RaiseEngine(db, rc, path);
+      if (!stmt) Raise(adErrSyntax, "The statement is empty.");
+      std::string rest = tail ? std::string(tail) : std::string();
+      if (!Trim(Replace(Replace(Replace(rest, ";", " "), "\r", " "), "\n", " ")).empty()) {
+        sqlite3_finalize(stmt);
+        Raise(adErrSyntax, "Characters found after end of SQL statement.");
+      }
+      if (p.cacheable) {
+        if (cache.size() >= kCacheLimit) {
+          for (auto& entry : cache) sqlite3_finalize(entry.second);
+          cache.clear();
+        }
+        cache.emplace(p.sql, stmt);
+      }
+    }
+    out.stmt = stmt;
+    out.cached = p.cacheable;
+    for (size_t i = 0; i < p.binds.size(); ++i)
+      sqlite3_bind_text(stmt, static_cast<int>(i + 1), p.binds[i].data(), static_cast<int>(p.binds[i].size()),
+                        SQLITE_TRANSIENT);
+  }
+
+  int Step(Statement& s) {
+    int rc = sqlite3_step(s.stmt);
+    if (rc != SQLITE_ROW && rc != SQLITE_DONE) RaiseEngine(db, rc, path);
+    return rc;
+  }
+};
+
+Connection::Connection() : impl_(std::make_unique<Impl>()) {}
+Connection::~Connection() = default;
+
+void Connection::Open(const std::string& connectionString, const std::string&, const std::string&, long) {
+  if (impl_->db) Raise(adErrOpenObject, "Operation is not allowed when the object is open.");
+  if (Provider.empty() && HasKey(connectionString, "Provider")) Provider = Trim(ValueOfKey(connectionString, "Provider"));
+  std::string path = DataSource(connectionString);
+  std::string native = NativePath(path);
+  struct stat st {};
+  if (::stat(native.c_str(), &st) != 0) Raise(adErrCannotOpen, "Could not find file '" + path + "'.");
+  if (!S_ISREG(st.st_mode))
+    Raise(adErrCannotOpen, "The database engine cannot open the file '" + path + "'. It is not a database file.");
+  sqlite3* db = nullptr;
+  int rc = sqlite3_open_v2(native.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
+  if (rc != SQLITE_OK) {
+    std::string message = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
+    sqlite3_close_v2(db);
+    Raise(adErrCannotOpen, "The database engine cannot open the file '" + path + "'. (" + message + ")");
+  }
+  sqlite3_busy_timeout(db, 2000);
+  // A scratch store is rebuilt at every level: it pays no flush per statement and keeps its
+  // rollback journal in memory, so the file stands alone between statements. Every other file
+  // keeps SQLite's safe defaults. The count reads the header: a file that is not a database fails
+  // here rather than at its first statement.
+  std::string setup = IsScratchDatabase(path) ? "PRAGMA synchronous=OFF; PRAGMA journal_mode=MEMORY; " : "";
+  setup += "SELECT count(*) FROM sqlite_master;";
+  rc = sqlite3_exec(db, setup.c_str(), nullptr, nullptr, nullptr);
+  if (rc != SQLITE_OK) {
+    int code = rc;
+    sqlite3_close_v2(db);
+    if ((code & 0xff) == SQLITE_NOTADB || (code & 0xff) == SQLITE_CORRUPT)
+      Raise(adErrCannotOpen, "Unrecognized database format '" + path + "'.");
+    Raise(adErrCannotOpen, "The database engine cannot open the file '" + path + "'. (" + sqlite3_errstr(code) + ")");
+  }
+  impl_->db = db;
+  impl_->path = path;
+  connectionString_ = HasKey(connectionString, "Data Source")
+                          ? connectionString
+                          : "Provider=" + Provider + ";Data Source=" + path;
+}
+
+long Connection::Execute(const std::string& sql, long) {
+  Impl::Statement s;
+  impl_->Compile(sql, s);
+  while (impl_->Step(s) == SQLITE_ROW) {
+  }
+  return sqlite3_stmt_readonly(s.stmt) ? 0 : static_cast<long>(sqlite3_changes(impl_->db));
+}
+
+int Connection::State() const { return impl_->db ? adStateOpen : adStateClosed; }
+
+void Connection::Close() {
+  if (!impl_->db) RaiseClosed();
+  impl_->Close();
+}
+
+// ---- Recordset ----
+
+struct Recordset::Impl {
+  std::unique_ptr<Connection> own;   // the connection made from a connection string
+  Connection* connection = nullptr;  // the connection the query runs on
+  std::string source;
+  LockType lock = adLockReadOnly;
+  bool open = false;
+  std::vector<std::string> names;
+  std::string table;  // the one table of the query, when it has one
+  std::vector<std::vector<Field>> rows;
+  long position = 0;
+  bool adding = false;
+
+  void Read() {
+    Connection::Impl& c = *connection->impl();
+    std::string sql = source;
+    std::vector<Token> tokens = Tokenize(source);
+    auto words = std::count_if(tokens.begin(), tokens.end(), [](const Token& t) { return t.kind != Token::Space; });
+    if (words == 1 && (tokens[0].kind == Token::Word || tokens[0].kind == Token::Bracket) && !Is(tokens[0], "SELECT"))
+      sql = "Select * From [" + NameOf(tokens[0]) + "]";  // a table name alone opens the whole table
+    Connection::Impl::Statement s;
+    c.Compile(sql, s);
+    int columns = sqlite3_column_count(s.stmt);
+    names.clear();
+    table.clear();
+    rows.clear();
+    std::set<std::string> tables;
+    for (int i = 0; i < columns; ++i) {
+      names.emplace_back(sqlite3_column_name(s.stmt, i));
+      const char* from = sqlite3_column_table_name(s.stmt, i);
+      tables.insert(from ? from : "");
+    }
+    if (tables.size() == 1) table = *tables.begin();
+    while (c.Step(s) == SQLITE_ROW) {
+      std::vector<Field> row;
+      row.reserve(static_cast<size_t>(columns));
+      for (int i = 0; i < columns; ++i) row.emplace_back(names[static_cast<size_t>(i)], ColumnValue(s.stmt, i));
+      rows.push_back(std::move(row));
+    }
+    position = 0;
+    adding = false;
+    // A statement that returns no rows runs and leaves the recordset closed.
+    open = columns > 0;
+  }
+
+  void NeedOpen() const {
+    if (!open) RaiseClosed();
+  }
+  void NeedRecord() const {
+    NeedOpen();
+    if (position < 0 || position >= static_cast<long>(rows.size()))
+      Raise(adErrNoCurrentRecord,
+            "Either BOF or EOF is True, or the current record has been deleted. Requested operation requires a "
+            "current record.");
+  }
+};
+
+Recordset::Recordset() : impl_(std::make_unique<Impl>()) {}
+Recordset::~Recordset() = default;
+
+void Recordset::Open(const std::string& source, const std::string& activeConnection, CursorType, LockType lock,
+                     long) {
+  if (impl_->open) Raise(adErrOpenObject, "Operation is not allowed when the object is open.");
+  auto own = std::make_unique<Connection>();
+  own->Open(activeConnection);
+  impl_->own = std::move(own);
+  impl_->connection = impl_->own.get();
+  impl_->source = source;
+  impl_->lock = lock;
+  impl_->Read();
+  if (!impl_->open) impl_->own.reset();
+}
+
+void Recordset::Open(const std::string& source, Connection& activeConnection, CursorType, LockType lock, long) {
+  if (impl_->open) Raise(adErrOpenObject, "Operation is not allowed when the object is open.");
+  if (activeConnection.State() != adStateOpen) RaiseClosed();
+  impl_->own.reset();
+  impl_->connection = &activeConnection;
+  impl_->source = source;
+  impl_->lock = lock;
+  impl_->Read();
+}
+
+int Recordset::State() const { return impl_->open ? adStateOpen : adStateClosed; }
+
+long Recordset::RecordCount() const {
+  impl_->NeedOpen();
+  return static_cast<long>(impl_->rows.size());
+}
+
+bool Recordset::Eof() const {
+  impl_->NeedOpen();
+  return impl_->rows.empty() || impl_->position >= static_cast<long>(impl_->rows.size());
+}
+
+bool Recordset::Bof() const {
+  impl_->NeedOpen();
+  return impl_->rows.empty() || impl_->position < 0;
+}
+
+void Recordset::MoveFirst() {
+  impl_->NeedOpen();
+  impl_->position = 0;
+}
+
+void Recordset::MoveNext() {
+  if (Eof()) impl_->NeedRecord();
+  ++impl_->position;
+}
+
+void Recordset::MovePrevious() {
+  if (Bof()) impl_->NeedRecord();
+  --impl_->position;
+}
+
+void Recordset::MoveLast() {
+  impl_->NeedOpen();
+  impl_->position = static_cast<long>(impl_->rows.size()) - 1;
+}
+
+long Recordset::FieldCount() const {
+  impl_->NeedOpen();
+  return static_cast<long>(impl_->names.size());
+}
+
+Field& Recordset::Fields(long index) {
+  impl_->NeedRecord();
+  auto& row = impl_->rows[static_cast<size_t>(impl_->position)];
+  if (index < 0 || index >= static_cast<long>(row.size()))
+    Raise(adErrItemNotFound, "Item cannot be found in the collection corresponding to the requested name or ordinal.");
+  return row[static_cast<size_t>(index)];
+}
+
+Field& Recordset::Fields(const std::string& name) {
+  impl_->NeedOpen();
+  std::string wanted = LCase(name);
+  for (size_t i = 0; i < impl_->names.size(); ++i)
+    if (LCase(impl_->names[i]) == wanted) return Fields(static_cast<long>(i));
+  Raise(adErrItemNotFound, "Item cannot be found in the collection corresponding to the requested name or ordinal.");
+}
+
+void Recordset::Requery() {
+  impl_->NeedOpen();
+  impl_->Read();
+}
+
+void Recordset::AddNew() {
+  impl_->NeedOpen();
+  if (impl_->lock == adLockReadOnly || impl_->table.empty())
+    Raise(adErrNotUpdatable, "Current Recordset does not support updating. This may be a limitation of the provider, "
+                             "or of the selected locktype.");
+  std::vector<Field> row;
+  for (const std::string& name : impl_->names) row.emplace_back(name, std::nullopt);
+  impl_->rows.push_back(std::move(row));
+  impl_->position = static_cast<long>(impl_->rows.size()) - 1;
+  impl_->adding = true;
+}
+
+void Recordset::Update() {
+  impl_->NeedOpen();
+  if (!impl_->adding)
+    Raise(adErrNotUpdatable, "Current Recordset does not support updating. This may be a limitation of the provider, "
+                             "or of the selected locktype.");
+  const auto& row = impl_->rows.back();
+  std::string columns, marks;
+  for (size_t i = 0; i < row.size(); ++i) {
+    if (i) {
+      columns += ",";
+      marks += ",";
+    }
+    columns += "[" + row[i].Name() + "]";
+    marks += "?";
+  }
+  Connection::Impl& c = *impl_->connection->impl();
+  if (!c.db) RaiseClosed();
+  std::string sql = "INSERT INTO [" + impl_->table + "](" + columns + ") VALUES(" + marks + ")";
+  sqlite3_stmt* stmt = nullptr;
+  int rc = sqlite3_prepare_v2(c.db, sql.c_str(), -1, &stmt, nullptr);
+  if (rc != SQLITE_OK) RaiseEngine(c.db, rc, c.path);
+  for (size_t i = 0; i < row.size(); ++i) {
+    const Value& v = row[i].GetValue();
+    if (v) sqlite3_bind_text(stmt, static_cast<int>(i + 1), v->data(), static_cast<int>(v->size()), SQLITE_TRANSIENT);
+  }
+  rc = sqlite3_step(stmt);
+  if (rc != SQLITE_DONE) {
+    try {
+      RaiseEngine(c.db, rc, c.path);
+    } catch (...) {
+      sqlite3_finalize(stmt);
+      throw;
+    }
+  }
+  sqlite3_finalize(stmt);
+  impl_->adding = false;
+}
+
+void Recordset::Close() {
+  impl_->NeedOpen();
+  impl_->open = false;
+  impl_->rows.clear();
+  impl_->names.clear();
+  impl_->own.reset();
+  impl_->connection = nullptr;
+}
+
+// ---- Catalog ----
+
+struct Catalog::Impl {
+  std::vector<std::string> tables;
+};
+
+Catalog::Catalog() : impl_(std::make_unique<Impl>()) {}
+Catalog::~Catalog() = default;
+
+void Catalog::Create(const std::string& connectionString) {
+  std::string path = DataSource(connectionString);
+  std::string native = NativePath(path);
+  struct stat st {};
+  if (::stat(native.c_str(), &st) == 0) Raise(adErrDatabaseExists, "Database already exists.");
+  // A journal left beside a file that is gone belongs to no database: SQLite would play it
+  // into the new file.
+  for (const char* sidecar : {"-journal", "-wal", "-shm"}) ::unlink((native + sidecar).c_str());
+  sqlite3* db = nullptr;
+  int rc = sqlite3_open_v2(native.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+  // Writing the application id gives the new file its header, so it is a database from the start.
+  if (rc == SQLITE_OK) rc = sqlite3_exec(db, "PRAGMA application_id=1364349505;", nullptr, nullptr, nullptr);
+  if (rc != SQLITE_OK) {
+    std::string message = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
+    sqlite3_close_v2(db);
+    Raise(adErrCannotOpen, "The database engine cannot create the file '" + path + "'. (" + message + ")");
+  }
+  sqlite3_close_v2(db);
+}
+
+void Catalog::SetActiveConnection(Connection* connection) {
+  impl_->tables.clear();
+  if (!connection) return;
+  if (connection->State() != adStateOpen)
+    Raise(adErrClosedObject,
+          "The connection cannot be used to perform this operation. It is either closed or invalid in this context.");
+  Recordset tables;
+  tables.Open("SELECT name FROM sqlite_master WHERE type='table' AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\' "
+              "ORDER BY name COLLATE NOCASE",
+              *connection);
+  for (; !tables.Eof(); tables.MoveNext()) impl_->tables.push_back(tables.Fields(0).Text());
+}
+
+long Catalog::TableCount() const { return static_cast<long>(impl_->tables.size()); }
+
+std::string Catalog::TableName(long index) const {
+  if (index < 0 || index >= TableCount())
+    Raise(adErrItemNotFound, "Item cannot be found in the collection corresponding to the requested name or ordinal.");
+  return impl_->tables[static_cast<size_t>(index)];
+}
+
+}  // namespace platform::ado

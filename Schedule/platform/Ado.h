@@ -20,11 +20,20 @@ enum AdoError : long {
   adErrTableMissing = -2147217865,  // the statement names a table that does not exist
   adErrSyntax = -2147217900,        // the engine rejects the statement
   adErrValueTooLong = -2147217887,  // a value does not fit its column
-  adErrCannotOpen = -2147467259,    // the database file cannot be opened or created
+  adErrCannotOpen = -2147467259,    // the database file cannot be opened or created, or is locked
+  adErrDatabaseExists = -2147217897,  // the catalog is asked to create a file that is there
+  adErrUnknownName = -2147217904,   // the statement names a column the table does not have
   adErrNoCurrentRecord = -2146825267,  // BOF or EOF, or the record was deleted
   adErrItemNotFound = -2146825023,  // no field of that name or position
   adErrClosedObject = -2146824584,  // the operation needs an open object
+  adErrOpenObject = -2146824583,    // the operation needs a closed object
+  adErrNotUpdatable = -2146825037,  // the recordset cannot add or change records
 };
+
+// Marks a database file as a scratch store: every connection opened on it afterwards trades
+// durability for speed (no flush per statement). Other files stay safely written.
+void RegisterScratchDatabase(const std::string& path);
+bool IsScratchDatabase(const std::string& path);
 
 enum CursorType { adOpenForwardOnly = 0, adOpenKeyset = 1, adOpenDynamic = 2, adOpenStatic = 3 };
 enum LockType { adLockReadOnly = 1, adLockPessimistic = 2, adLockOptimistic = 3, adLockBatchOptimistic = 4 };
@@ -87,7 +96,7 @@ class Recordset {
   // rows at once.
   void Open(const std::string& source, const std::string& activeConnection, CursorType cursor = adOpenForwardOnly,
             LockType lock = adLockReadOnly, long options = -1);
-  // Runs the query on an open connection.
+  // Runs the query on an open connection, which must outlive the open recordset.
   void Open(const std::string& source, Connection& activeConnection, CursorType cursor = adOpenForwardOnly,
             LockType lock = adLockReadOnly, long options = -1);
   int State() const;
@@ -105,6 +114,7 @@ class Recordset {
   // Runs the query again and reads the rows afresh.
   void Requery();
   // Starts a new record at the end; Update writes it into the table of a one-table query.
+  // Records read from the file cannot be changed through the recordset.
   void AddNew();
   void Update();
   void Close();
