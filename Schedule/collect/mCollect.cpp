@@ -30,6 +30,16 @@ void RequireSet(const void* object) {
   if (!object) platform::Raise(platform::errObjectNotSet);
 }
 
+// The opening of Gather and GatherDir: the entry shown, its earlier rows deleted and its server's
+// sites listed; false when the sites cannot be listed.
+bool BeginGathering(OnError& onError, FrmSchedule& window, const std::string& entry) {
+  onError.Next([&] { window.p2.SetText("Collecting Report From " + entry); });
+  onError.Next([&] { DeleteDataForServer(entry); });
+  bool listed = true;
+  onError.Next([&] { listed = GetWebSites(entry); });
+  return listed;
+}
+
 }  // namespace
 
 void CollectIISSettings() {
@@ -83,11 +93,7 @@ void CollectIISSettings() {
 void Gather(const std::string& entry) {
   OnError onError("mCollect", "Gather");
   FrmSchedule& window = frmSchedule();
-  onError.Next([&] { window.p2.SetText("Collecting Report From " + entry); });
-  onError.Next([&] { DeleteDataForServer(entry); });
-  bool listed = true;
-  onError.Next([&] { listed = GetWebSites(entry); });
-  if (!listed) return;
+  if (!BeginGathering(onError, window, entry)) return;
   onError.Next([&] {
     ProgressStep = 100.0 / 17;
     window.Pg1.SetMax(100);
@@ -140,11 +146,7 @@ void Gather(const std::string& entry) {
 void GatherDir(const std::string& entry) {
   OnError onError("mCollect", "GatherDir");
   FrmSchedule& window = frmSchedule();
-  onError.Next([&] { window.p2.SetText("Collecting Report From " + entry); });
-  onError.Next([&] { DeleteDataForServer(entry); });
-  bool listed = true;
-  onError.Next([&] { listed = GetWebSites(entry); });
-  if (!listed) return;
+  if (!BeginGathering(onError, window, entry)) return;
   std::string path;
   for (short number = 1; number <= 14; ++number) {
     onError.Next([&] { window.Pg1.SetValue(0); });
