@@ -1,5 +1,256 @@
 #include "collect/mCollect.h"
 
+#include "database/DeleteData.h"
+#include "database/mDatabase.h"
 #include "frmSchedule.h"
+#include "mMain.h"
+#include "platform/Err.h"
+#include "platform/Text.h"
 
-void CollectIISSettings() { frmSchedule().SetDisplayFlag(false); }
+using platform::OnError;
+namespace ado = platform::ado;
+
+namespace {
+
+// A comparison entry "name(prefix\server\site,prefix\server\site)": the text between "(" and
+// the first ",", or between the first "," and ")", without its prefix.
+std::string PairItem(const std::string& entry, bool second) {
+  size_t open = entry.find('('), comma = entry.find(','), close = entry.find(')');
+  if (open == std::string::npos || comma == std::string::npos || close == std::string::npos)
+    platform::Raise(platform::errInvalidArgument);
+  size_t from = second ? comma + 1 : open + 1;
+  size_t to = second ? close : comma;
+  if (to < from) platform::Raise(platform::errInvalidArgument);
+  std::string item = entry.substr(from, to - from);
+  size_t slash = item.find('\\');
+  return slash == std::string::npos ? item : item.substr(slash + 1);
+}
+
+void RequireSet(const void* object) {
+  if (!object) platform::Raise(platform::errObjectNotSet);
+}
+
+// The opening of Gather and GatherDir: the entry shown, its earlier rows deleted and its server's
+// sites listed; false when the sites cannot be listed.
+bool BeginGathering(OnError& onError, FrmSchedule& window, const std::string& entry) {
+  onError.Next([&] { window.p2.SetText("Collecting Report From " + entry); });
+  onError.Next([&] { DeleteDataForServer(entry); });
+  bool listed = true;
+  onError.Next([&] { listed = GetWebSites(entry); });
+  return listed;
+}
+
+}  // namespace
+
+void CollectIISSettings() {
+  OnError onError("mCollect", "CollectIISSettings");
+  FrmSchedule& window = frmSchedule();
+  const short level = CurrentLevel;
+  std::string first, second;
+  if (level == 3 || level == 5) {
+    onError.Next([&] { window.Show(); });
+    for (size_t i = 0; i < ServerList.size(); ++i) {
+      const std::string& entry = ServerList[i];
+      if (level == 3) {
+        onError.Next([&] { GatherDir(entry); });
+        continue;
+      }
+      onError.Next([&] { first = PairItem(entry, false); });
+      onError.Next([&] { second = PairItem(entry, true); });
+      onError.Next([&] { GatherDir(first); });
+      onError.Next([&] { GatherDir(second); });
+    }
+  } else if ((level == 1 || level == 2 || level == 4) && !ServerList.empty()) {
+    onError.Next([] {
+      SitePropertiesCollector = platform::CreateObject<platform::SitePropertiesCollector>("SitePropertiesCollector");
+    });
+    onError.Next([] {
+      SiteServicesCollector = platform::CreateObject<platform::SiteServicesCollector>("SiteServicesCollector");
+    });
+    onError.Next([] {
+      HomeDirectoryCollector = platform::CreateObject<platform::HomeDirectoryCollector>("HomeDirectoryCollector");
+    });
+    onError.Next([&] { window.Show(); });
+    onError.Next([&] { window.Pg1.SetValue(0); });
+    for (size_t i = 0; i < ServerList.size(); ++i) {
+      const std::string& entry = ServerList[i];
+      if (level != 4) {
+        onError.Next([&] { Gather(entry); });
+        continue;
+      }
+      onError.Next([&] { first = PairItem(entry, false); });
+      onError.Next([&] { second = PairItem(entry, true); });
+      onError.Next([&] { Gather(first); });
+      onError.Next([&] { Gather(second); });
+    }
+    SitePropertiesCollector.reset();
+    SiteServicesCollector.reset();
+    HomeDirectoryCollector.reset();
+  }
+  onError.Next([&] { window.SetDisplayFlag(false); });
+}
+
+void Gather(const std::string& entry) {
+  OnError onError("mCollect", "Gather");
+  FrmSchedule& window = frmSchedule();
+  if (!BeginGathering(onError, window, entry)) return;
+  onError.Next([&] {
+    ProgressStep = 100.0 / 17;
+    window.Pg1.SetMax(100);
+  });
+  std::string table, category, server;
+  for (short number = 1; number <= 17; ++number) {
+    onError.Next([&] {
+      if (window.Pg1.Value() + ProgressStep < window.Pg1.Max()) window.Pg1.SetValue(window.Pg1.Value() + ProgressStep);
+    });
+    onError.Next([&] { GetQueryForProcessing(number, 0, CurrentLevel, table, category); });
+    onError.Next([&] {
+      if (CurrentLevel == 2 || CurrentLevel == 4) {
+        ServerPathParts = platform::Split(entry, "\\");
+        server = Item(ServerPathParts, 0);
+      } else {
+        server = entry;
+      }
+    });
+    onError.Next([&] { window.Panel.SetText(category); });
+    onError.Next([&] {
+      if (category == "General" || category == "Document" || category == "SSL" || category == "Performance") {
+        RequireSet(SitePropertiesCollector.get());
+        SitePropertiesCollector->Collect(category, server, DatabasePath, window.Pg1, window.Panel, window.Grd,
+                                         window.Panel, 0, "", 0, 0);
+      } else if (category == "HomeDirectory" || category == "Application" || category == "HttpHeader" ||
+                 category == "HomeDirectorySecurity" || category == "AppScriptMappings" ||
+                 category == "SecureCommunication" || category == "ContentRatings" || category == "CustomHeader" ||
+                 category == "IPAddress") {
+        RequireSet(HomeDirectoryCollector.get());
+        HomeDirectoryCollector->Collect(category, server, DatabasePath, ServerVersion, window.Pg1, window.Panel,
+                                        window.Grd, window.Panel, 0, "", 0, 0);
+      } else if (category == "Operators" || category == "Log" || category == "ISAPIFilters" || category == "ExtLog" ||
+                 category == "CustomErrors") {
+        RequireSet(SiteServicesCollector.get());
+        SiteServicesCollector->Collect(category, server, DatabasePath, window.Pg1, window.Panel, window.Grd,
+                                       window.Panel, 0, "");
+      }
+    });
+    onError.Next([&] {
+      if (category != "Application") return;
+      // The script mappings of the job's own site: the collector gets the whole entry.
+      RequireSet(HomeDirectoryCollector.get());
+      HomeDirectoryCollector->Collect("AppScriptMappings", entry, DatabasePath, ServerVersion, window.Pg1,
+                                      window.Panel, window.Grd, window.Panel, 0, "", 0, 0);
+    });
+  }
+  onError.Next([&] { window.Pg1.SetValue(0); });
+}
+
+void GatherDir(const std::string& entry) {
+  OnError onError("mCollect", "GatherDir");
+  FrmSchedule& window = frmSchedule();
+  if (!BeginGathering(onError, window, entry)) return;
+  std::string path;
+  for (short number = 1; number <= 14; ++number) {
+    onError.Next([&] { window.Pg1.SetValue(0); });
+    onError.Next([&] { window.Panel.SetState(2); });
+    onError.Next([&] { window.p2.SetState(2); });
+    onError.Next([&] { path = GetPath(entry); });
+    onError.Next([&] { GetVirtualDirectorySiteLevel(path, number); });
+  }
+}
+
+std::string GetPath(const std::string& entry) {
+  OnError onError("mCollect", "GetPath");
+  std::string result;
+  onError.Leave([&] {
+    if (entry.empty()) return;
+    std::vector<std::string> parts = platform::Split(entry, "\\");
+    std::string path;
+    if (parts.size() >= 2) path = "IIS://" + parts[0] + "/W3SVC/" + FindSiteIndex(parts[0], parts[1]) + "/ROOT";
+    for (size_t i = 2; i < parts.size(); ++i) path += "/" + parts[i];
+    result = path;
+  });
+  return result;
+}
+
+void GetVirtualDirectorySiteLevel(const std::string& path, short number) {
+  OnError onError("mCollect", "GetVirtualDirectorySiteLevel");
+  FrmSchedule& window = frmSchedule();
+  std::string table, category, labels, columns;
+  onError.Next([&] { labels = GetQueryForProcessing(number, 0, CurrentLevel, table, category); });
+  onError.Next([&] { columns = ConstructSelectColumns(labels, false); });
+  ado::Recordset rs;
+  onError.Next([&] {
+    RequireSet(SettingsConnection.get());
+    rs.Open("Select [Directory Name]," + columns + " From " + table + " Where vKey = '" + platform::QuoteSql(path) +
+                "'",
+            SettingsConnection->ConnectionString(), ado::adOpenKeyset, ado::adLockOptimistic);
+  });
+  bool empty = false;
+  onError.Next([&] {
+    if (rs.State() != ado::adStateOpen) return;
+    rs.Requery();
+    empty = rs.RecordCount() == 0;
+  });
+  if (empty) {
+    onError.Next([] {
+      VirtualDirectoryCollector =
+          platform::CreateObject<platform::VirtualDirectoryCollector>("VirtualDirectoryCollector");
+    });
+    onError.Next([&] {
+      RequireSet(VirtualDirectoryCollector.get());
+      VirtualDirectoryCollector->Collect(category, path, DatabasePath, window.Pg1, window.Panel, window.p2);
+    });
+    VirtualDirectoryCollector.reset();
+  }
+  onError.Next([&] {
+    if (rs.State() == ado::adStateOpen) rs.Close();
+  });
+}
+
+bool GetWebSites(const std::string& entry) {
+  OnError onError("mCollect", "GetWebSites");
+  bool open = false;
+  onError.Next([&] { open = SettingsConnection && SettingsConnection->State() == ado::adStateOpen; });
+  if (!open) return false;
+  // Opened afresh so that the rows the components wrote are seen.
+  onError.Next([] { SettingsConnection->Close(); });
+  onError.Next([] {
+    SettingsConnection->Provider = "Microsoft.Jet.OLEDB.4.0";
+    SettingsConnection->Open(DatabasePath);
+  });
+  const std::string server = platform::TextBefore(entry, "\\");
+  ado::Recordset rs;
+  onError.Next([&] {
+    rs.Open("Select * From WebSiteInfo Where IISServer = '" + server + "'", SettingsConnection->ConnectionString(),
+            ado::adOpenKeyset, ado::adLockOptimistic);
+  });
+  onError.Next([&] { rs.Requery(); });
+  onError.Next([&] {
+    if (rs.RecordCount() != 0) return;
+    RequireSet(ServerInfoComponent.get());
+    ServerInfoComponent->ListWebSites(server, DatabasePath, 1);
+    rs.Requery();
+  });
+  onError.Next([&] { rs.Close(); });
+  return true;
+}
+
+std::string FindSiteIndex(const std::string& server, const std::string& site) {
+  OnError onError("mCollect", "FindSiteIndex");
+  std::string result;
+  bool listed = false;
+  onError.Next([&] { listed = GetWebSites(server); });
+  if (!listed) return result;
+  ado::Recordset rs;
+  onError.Next([&] {
+    rs.Open("Select * From WebSiteInfo Where IISServer = '" + server + "' And [Web Site Name] = '" +
+                platform::QuoteSql(site) + "'",
+            SettingsConnection->ConnectionString(), ado::adOpenKeyset, ado::adLockOptimistic);
+  });
+  onError.Next([&] { rs.Requery(); });
+  onError.Next([&] {
+    if (rs.State() != ado::adStateOpen) return;
+    if (rs.RecordCount() != 0) result = rs.Fields(0L).Text();
+    rs.Close();
+  });
+  return result;
+}

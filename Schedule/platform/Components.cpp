@@ -1,8 +1,14 @@
 #include "platform/Components.h"
 
+#include <chrono>
 #include <set>
 
+#include "database/mDatabase.h"
+#include "platform/Ado.h"
 #include "platform/Err.h"
+#include "platform/IisConfig.h"
+#include "platform/IisSettings.h"
+#include "platform/Text.h"
 
 namespace platform {
 
@@ -28,7 +34,102 @@ void RaiseCannotCreate(const std::string& className) {
 
 namespace {
 constexpr const char* kVersionText = "QUORVA IIS configuration reader 1.0 for IIS 6.0 and later";
+
+double writeSeconds = 0;
+long rowsWritten = 0;
+
+// A category's table and its column labels, from the catalogue.
+struct Target {
+  std::string table;
+  std::vector<std::string> labels;
+};
+
+Target Lookup(short index, short subIndex, short level) {
+  Target target;
+  std::string key;
+  target.labels = Split(GetQueryForProcessing(index, subIndex, level, target.table, key), ",");
+  return target;
 }
+
+// The web-site family's table for a category key; the Application table takes all its
+// columns, the combined list.
+Target SiteTarget(const std::string& categoryKey) {
+  if (categoryKey == "AppScriptMappings") return Lookup(5, 2, 1);
+  for (short index = 1; index <= 17; ++index) {
+    std::string table, key;
+    std::string labels = GetQueryForProcessing(index, 0, 1, table, key);
+    if (key == categoryKey) return {table, Split(labels, ",")};
+  }
+  Raise(errInvalidArgument, "'" + categoryKey + "' is not a web site category of the catalogue");
+}
+
+// The directory family's table for a category key; the shared application table takes the
+// directory combined list.
+Target DirectoryTarget(const std::string& categoryKey) {
+  for (short index = 1; index <= 14; ++index) {
+    std::string table, key;
+    std::string labels = GetQueryForProcessing(index, 0, 3, table, key);
+    if (key != categoryKey) continue;
+    if (categoryKey == "VirApplication") labels = GetQueryForProcessing(0, 0, 3, key, key);
+    return {table, Split(labels, ",")};
+  }
+  Raise(errInvalidArgument, "'" + categoryKey + "' is not a virtual directory category of the catalogue");
+}
+
+std::string Quoted(const std::string& value) { return "'" + QuoteSql(value) + "'"; }
+
+// The rows a snapshot gives never disagree with the catalogue on the number of columns; if
+// they did, the database would get shifted values.
+void CheckWidth(const iis::Row& row, const Target& target, const std::string& key) {
+  if (row.size() != target.labels.size())
+    Raise(errInvalidArgument, "Category '" + key + "' gives " + std::to_string(row.size()) + " values for the " +
+                                  std::to_string(target.labels.size()) + " columns of " + target.table);
+}
+
+// Writes the rows, one statement each.
+void Insert(const std::string& databasePath, const std::string& table, const std::string& columns,
+            const std::vector<std::string>& valueLists) {
+  auto started = std::chrono::steady_clock::now();
+  ado::Connection connection;
+  connection.Open(databasePath);
+  for (const std::string& values : valueLists)
+    connection.Execute("INSERT INTO [" + table + "] (" + columns + ") VALUES (" + values + ")");
+  connection.Close();
+  writeSeconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+  rowsWritten += static_cast<long>(valueLists.size());
+}
+
+std::string BracketedColumns(const std::vector<std::string>& labels) {
+  std::vector<std::string> columns;
+  for (const std::string& label : labels) columns.push_back("[" + label + "]");
+  return Join(columns, ",");
+}
+
+// The site collectors: every site of the server, or, when the server is given as a whole job
+// entry (server\site), that site alone.
+void CollectSites(const std::string& categoryKey, const std::string& server, const std::string& databasePath,
+                  long serverVersion) {
+  std::string serverName = TextBefore(server, "\\");
+  std::string siteName = server.size() > serverName.size() ? server.substr(serverName.size() + 1) : "";
+  auto snapshot = iis::LoadSnapshot(serverName);
+  Target target = SiteTarget(categoryKey);
+  std::vector<std::string> valueLists;
+  for (const iis::Site& site : snapshot->Sites()) {
+    if (!siteName.empty() && LCase(site.name) != LCase(siteName)) continue;
+    for (const iis::Row& row : iis::SiteCategoryRows(*snapshot, site, categoryKey, serverVersion)) {
+      CheckWidth(row, target, categoryKey);
+      std::string values = Quoted(site.id);
+      for (const std::string& value : row) values += "," + Quoted(value);
+      valueLists.push_back(values + "," + Quoted(serverName));
+    }
+  }
+  Insert(databasePath, target.table, "SiteIndex," + BracketedColumns(target.labels) + ",IISServer", valueLists);
+}
+
+}  // namespace
+
+double RowWriteSeconds() { return writeSeconds; }
+long RowsWritten() { return rowsWritten; }
 
 void ServerInfoComponent::SetLogPath(const std::string& statusLogPath) { logPath_ = statusLogPath; }
 
@@ -38,29 +139,47 @@ long ServerInfoComponent::GetVersionCode(const std::string& versionText) const {
   return versionText == kVersionText ? kServerVersionIIS6AndLater : 0;
 }
 
-void ServerInfoComponent::ListWebSites(const std::string&, const std::string&, long) {
-  Raise(errAutomation, "Listing web sites is not available yet");
+void ServerInfoComponent::ListWebSites(const std::string& server, const std::string& databasePath, long) {
+  auto snapshot = iis::LoadSnapshot(server);
+  Target target = Lookup(18, 0, 1);
+  std::vector<std::string> valueLists;
+  for (const iis::Site& site : snapshot->Sites())
+    valueLists.push_back(Quoted(site.id) + "," + Quoted(site.name) + "," + Quoted(server));
+  Insert(databasePath, target.table, "SiteIndex," + BracketedColumns(target.labels) + ",IISServer", valueLists);
 }
 
-void SitePropertiesCollector::Collect(const std::string&, const std::string&, const std::string&, ProgressBar&,
-                                      StatusPanel&, Grid&, StatusPanel&, long, const std::string&, long, long) {
-  Raise(errAutomation, "The site properties collector is not available yet");
+void SitePropertiesCollector::Collect(const std::string& category, const std::string& server,
+                                      const std::string& databasePath, ProgressBar&, StatusPanel&, Grid&, StatusPanel&,
+                                      long, const std::string&, long, long) {
+  CollectSites(category, server, databasePath, kServerVersionIIS6AndLater);
 }
 
-void SiteServicesCollector::Collect(const std::string&, const std::string&, const std::string&, ProgressBar&,
-                                    StatusPanel&, Grid&, StatusPanel&, long, const std::string&) {
-  Raise(errAutomation, "The site services collector is not available yet");
+void SiteServicesCollector::Collect(const std::string& category, const std::string& server,
+                                    const std::string& databasePath, ProgressBar&, StatusPanel&, Grid&, StatusPanel&,
+                                    long, const std::string&) {
+  CollectSites(category, server, databasePath, kServerVersionIIS6AndLater);
 }
 
-void HomeDirectoryCollector::Collect(const std::string&, const std::string&, const std::string&, long,
-                                     ProgressBar&, StatusPanel&, Grid&, StatusPanel&, long, const std::string&,
-                                     long, long) {
-  Raise(errAutomation, "The home directory collector is not available yet");
+void HomeDirectoryCollector::Collect(const std::string& category, const std::string& server,
+                                     const std::string& databasePath, long serverVersion, ProgressBar&, StatusPanel&,
+                                     Grid&, StatusPanel&, long, const std::string&, long, long) {
+  CollectSites(category, server, databasePath, serverVersion);
 }
 
-void VirtualDirectoryCollector::Collect(const std::string&, const std::string&, const std::string&, ProgressBar&,
-                                        StatusPanel&, StatusPanel&) {
-  Raise(errAutomation, "The virtual directory collector is not available yet");
+void VirtualDirectoryCollector::Collect(const std::string& category, const std::string& directoryPath,
+                                        const std::string& databasePath, ProgressBar&, StatusPanel&, StatusPanel&) {
+  iis::DirectoryPath where = iis::ParseDirectoryPath(directoryPath);
+  auto snapshot = iis::LoadSnapshot(where.server);
+  Target target = DirectoryTarget(category);
+  std::string name = where.directories.empty() ? "ROOT" : where.directories.back();
+  std::vector<std::string> valueLists;
+  for (const iis::Row& row : iis::DirectoryCategoryRows(*snapshot, where.siteId, where.directories, category)) {
+    CheckWidth(row, target, category);
+    std::string values = Quoted(directoryPath) + "," + Quoted(name);
+    for (const std::string& value : row) values += "," + Quoted(value);
+    valueLists.push_back(values);
+  }
+  Insert(databasePath, target.table, "[vKey],[Directory Name]," + BracketedColumns(target.labels), valueLists);
 }
 
 }  // namespace platform

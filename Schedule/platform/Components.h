@@ -76,4 +76,8 @@ class VirtualDirectoryCollector {
                ProgressBar& progress, StatusPanel& panel, StatusPanel& status);
 };
 
+// What the collectors have spent writing rows since the program started, and how many.
+double RowWriteSeconds();
+long RowsWritten();
+
 }  // namespace platform

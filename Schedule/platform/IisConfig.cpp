@@ -1,0 +1,251 @@
+#include "platform/IisConfig.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+#include <strings.h>
+
+#include "platform/Err.h"
+#include "platform/Files.h"
+#include "platform/Text.h"
+
+namespace platform::iis {
+
+bool NoCaseLess::operator()(const std::string& a, const std::string& b) const {
+  return ::strcasecmp(a.c_str(), b.c_str()) < 0;
+}
+
+namespace {
+
+bool SameText(const std::string& a, const std::string& b) { return ::strcasecmp(a.c_str(), b.c_str()) == 0; }
+
+// Collection entries are add/remove/clear, except the few collections whose entries carry a
+// name of their own.
+bool IsEntryElement(const char* name) {
+  return std::strcmp(name, "add") == 0 || std::strcmp(name, "error") == 0 || std::strcmp(name, "filter") == 0;
+}
+
+// The attributes that identify a collection entry, so a later add replaces an earlier one.
+constexpr const char* kKeyAttributes[] = {"name", "value", "statusCode", "subStatusCode",
+                                          "ipAddress", "subnetMask", "domainName"};
+
+std::string KeyValue(const Attributes& entry, const char* key) {
+  auto it = entry.find(key);
+  if (it != entry.end()) return it->second;
+  return std::strcmp(key, "subStatusCode") == 0 ? "-1" : "";
+}
+
+bool SameEntry(const Attributes& a, const Attributes& b) {
+  bool anyKey = false;
+  for (const char* key : kKeyAttributes) {
+    if (!a.count(key) && !b.count(key)) continue;
+    anyKey = true;
+    if (!SameText(KeyValue(a, key), KeyValue(b, key))) return false;
+  }
+  return anyKey;
+}
+
+// A remove matches every entry that has all the attributes it names.
+bool Removes(const Attributes& remove, const Attributes& entry) {
+  for (const auto& [name, value] : remove) {
+    if (!SameText(KeyValue(entry, name.c_str()), value)) return false;
+  }
+  return !remove.empty();
+}
+
+Attributes AttributesOf(const pugi::xml_node& element) {
+  Attributes result;
+  for (const pugi::xml_attribute& a : element.attributes()) result[a.name()] = a.value();
+  return result;
+}
+
+std::string NormalLocation(std::string path) {
+  path = Trim(Replace(path, "\\", "/"));
+  while (!path.empty() && path.front() == '/') path.erase(path.begin());
+  while (!path.empty() && path.back() == '/') path.pop_back();
+  if (path == ".") path.clear();
+  return LCase(path);
+}
+
+long Depth(const std::string& path) {
+  return path.empty() ? 0 : static_cast<long>(std::count(path.begin(), path.end(), '/')) + 1;
+}
+
+pugi::xml_node Descend(pugi::xml_node node, const std::string& sectionPath) {
+  for (const std::string& part : Split(sectionPath, "/")) {
+    if (!node) break;
+    node = node.child(part.c_str());
+  }
+  return node;
+}
+
+double parseSeconds = 0;
+long parseCount = 0;
+
+}  // namespace
+
+std::string ConfigNode::Get(const std::string& name, const std::string& fallback) const {
+  auto it = attributes.find(name);
+  return it == attributes.end() ? fallback : it->second;
+}
+
+const ConfigNode& ConfigNode::Child(const std::string& name) const {
+  static const ConfigNode empty;
+  auto it = children.find(name);
+  return it == children.end() ? empty : it->second;
+}
+
+void ConfigNode::Apply(const pugi::xml_node& element) {
+  for (const pugi::xml_attribute& a : element.attributes()) attributes[a.name()] = a.value();
+  for (const pugi::xml_node& child : element.children()) {
+    if (child.type() != pugi::node_element) continue;
+    const char* name = child.name();
+    if (std::strcmp(name, "clear") == 0) {
+      entries.clear();
+    } else if (std::strcmp(name, "remove") == 0) {
+      Attributes remove = AttributesOf(child);
+      std::erase_if(entries, [&](const Attributes& e) { return Removes(remove, e); });
+    } else if (IsEntryElement(name)) {
+      Attributes entry = AttributesOf(child);
+      auto same = std::find_if(entries.begin(), entries.end(), [&](const Attributes& e) { return SameEntry(e, entry); });
+      if (same != entries.end())
+        *same = std::move(entry);
+      else
+        entries.push_back(std::move(entry));
+    } else {
+      children[name].Apply(child);
+    }
+  }
+}
+
+Snapshot::Snapshot(std::string server, std::string path, Format format)
+    : server_(std::move(server)), path_(std::move(path)), format_(format) {
+  static long serials = 0;
+  serial_ = ++serials;
+}
+
+void Snapshot::Index() {
+  pugi::xml_node root = document_.document_element();
+  if (format_ == Format::ApplicationHost) {
+    for (pugi::xml_node site : root.child("system.applicationHost").child("sites").children("site")) {
+      std::string id = site.attribute("id").value();
+      sites_.push_back({id, site.attribute("name").value()});
+      siteElements_[id] = site;
+    }
+    for (pugi::xml_node location : root.children("location"))
+      locations_.emplace_back(NormalLocation(location.attribute("path").value()), location);
+    std::stable_sort(locations_.begin(), locations_.end(),
+                     [](const auto& a, const auto& b) { return Depth(a.first) < Depth(b.first); });
+    return;
+  }
+  for (pugi::xml_node key : root.child("MBProperty").children()) {
+    if (key.type() != pugi::node_element) continue;
+    std::string location = key.attribute("Location").value();
+    keys_[LCase(location)] = key;
+    if (std::strcmp(key.name(), "IIsWebServer") != 0) continue;
+    std::vector<std::string> parts = Split(location, "/");
+    // /LM/W3SVC/<n>
+    if (parts.size() == 4 && SameText(parts[2], "W3SVC"))
+      sites_.push_back({parts[3], key.attribute("ServerComment").value()});
+  }
+}
+
+const Site* Snapshot::SiteById(const std::string& id) const {
+  for (const Site& site : sites_)
+    if (site.id == id) return &site;
+  return nullptr;
+}
+
+pugi::xml_node Snapshot::SiteElement(const std::string& id) const {
+  auto it = siteElements_.find(id);
+  return it == siteElements_.end() ? pugi::xml_node() : it->second;
+}
+
+ConfigNode Snapshot::Section(const std::string& sectionPath, const std::string& configPath) const {
+  ConfigNode result;
+  pugi::xml_node root = document_.document_element();
+  if (pugi::xml_node top = Descend(root, sectionPath)) result.Apply(top);
+  std::string path = NormalLocation(configPath);
+  for (const auto& [location, element] : locations_) {
+    bool applies = location.empty() || location == path ||
+                   (path.size() > location.size() && path.compare(0, location.size(), location) == 0 &&
+                    path[location.size()] == '/');
+    if (!applies) continue;
+    if (pugi::xml_node section = Descend(element, sectionPath)) result.Apply(section);
+  }
+  return result;
+}
+
+pugi::xml_node Snapshot::Key(const std::string& location) const {
+  auto it = keys_.find(LCase(location));
+  return it == keys_.end() ? pugi::xml_node() : it->second;
+}
+
+std::shared_ptr<const Snapshot> LoadSnapshot(const std::string& server) {
+  struct Cached {
+    long long stamp = 0;
+    long long size = 0;
+    std::shared_ptr<Snapshot> snapshot;
+  };
+  static std::map<std::string, Cached> cache;
+
+  const std::string folder = AppFolder() + "\\Servers\\" + server + "\\";
+  std::string path = folder + "applicationHost.config";
+  Format format = Format::ApplicationHost;
+  if (server.empty() || !IsNormalFile(path)) {
+    path = folder + "MetaBase.xml";
+    format = Format::Metabase;
+  }
+  struct stat st {};
+  if (server.empty() || ::stat(NativePath(path).c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+    Raise(errFileNotFound, "No IIS configuration snapshot for server '" + server + "': neither " + folder +
+                               "applicationHost.config nor " + folder + "MetaBase.xml exists");
+  }
+  long long stamp = static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;
+  Cached& cached = cache[path];
+  if (cached.snapshot && cached.stamp == stamp && cached.size == st.st_size) return cached.snapshot;
+
+  auto started = std::chrono::steady_clock::now();
+  auto snapshot = std::make_shared<Snapshot>(server, path, format);
+  pugi::xml_parse_result parsed = snapshot->Document().load_file(
+      NativePath(path).c_str(), pugi::parse_default & ~pugi::parse_wconv_attribute);  // metabase lists are lines
+  if (!parsed) {
+    Raise(errAutomation, "The IIS configuration snapshot of server '" + server + "' (" + path +
+                             ") is not well-formed XML: " + parsed.description() + " at offset " +
+                             std::to_string(parsed.offset));
+  }
+  pugi::xml_node root = snapshot->Document().document_element();
+  if (std::strcmp(root.name(), "configuration") != 0) {
+    Raise(errAutomation, "The IIS configuration snapshot of server '" + server + "' (" + path + ") has the root <" +
+                             root.name() + ">, not <configuration>");
+  }
+  if (format == Format::Metabase && !root.child("MBProperty")) {
+    Raise(errAutomation, "The IIS configuration snapshot of server '" + server + "' (" + path +
+                             ") is not a metabase: <configuration> holds no <MBProperty>");
+  }
+  snapshot->Index();
+  parseSeconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+  ++parseCount;
+  cached = {stamp, static_cast<long long>(st.st_size), snapshot};
+  return snapshot;
+}
+
+DirectoryPath ParseDirectoryPath(const std::string& path) {
+  const std::string prefix = "IIS://";
+  if (path.size() < prefix.size() || !SameText(path.substr(0, prefix.size()), prefix))
+    Raise(errInvalidArgument, "'" + path + "' is not a directory path of the form IIS://server/W3SVC/n/ROOT");
+  std::vector<std::string> parts = Split(path.substr(prefix.size()), "/");
+  if (parts.size() < 4 || !SameText(parts[1], "W3SVC") || !SameText(parts[3], "ROOT"))
+    Raise(errInvalidArgument, "'" + path + "' is not a directory path of the form IIS://server/W3SVC/n/ROOT");
+  DirectoryPath result{parts[0], parts[2], {}};
+  for (size_t i = 4; i < parts.size(); ++i)
+    if (!parts[i].empty()) result.directories.push_back(parts[i]);
+  return result;
+}
+
+double ParseSeconds() { return parseSeconds; }
+long ParseCount() { return parseCount; }
+
+}  // namespace platform::iis

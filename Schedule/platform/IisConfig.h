@@ -1,0 +1,110 @@
+// A server's IIS configuration snapshot, read once and kept while the file is unchanged.
+//
+// Servers\<server>\applicationHost.config (IIS 7 and later, IIS Express) or
+// Servers\<server>\MetaBase.xml (IIS 6), in the application folder. The collectors of every
+// category and every site of a server share one parsed snapshot; the file is parsed again only
+// when its modification time changes.
+#pragma once
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <pugixml.hpp>
+
+namespace platform::iis {
+
+enum class Format { ApplicationHost, Metabase };
+
+// One web site of a server: its instance number and its name.
+struct Site {
+  std::string id;
+  std::string name;
+};
+
+// An attribute set as configuration holds it, names compared without regard to case.
+struct NoCaseLess {
+  bool operator()(const std::string& a, const std::string& b) const;
+};
+using Attributes = std::map<std::string, std::string, NoCaseLess>;
+
+// The effective content of one configuration element after every level that sets it has been
+// applied: its attributes, its child elements, and its collection entries (add/remove/clear).
+struct ConfigNode {
+  Attributes attributes;
+  std::map<std::string, ConfigNode, NoCaseLess> children;
+  std::vector<Attributes> entries;
+
+  // The attribute's value, or fallback when no level sets it.
+  std::string Get(const std::string& name, const std::string& fallback = "") const;
+  bool Has(const std::string& name) const { return attributes.count(name) != 0; }
+  // The child element; an empty node when no level sets it.
+  const ConfigNode& Child(const std::string& name) const;
+  // Applies one level's element on top of what is there.
+  void Apply(const pugi::xml_node& element);
+};
+
+class Snapshot {
+ public:
+  Snapshot(std::string server, std::string path, Format format);
+  Snapshot(const Snapshot&) = delete;
+  Snapshot& operator=(const Snapshot&) = delete;
+
+  const std::string& Server() const { return server_; }
+  const std::string& Path() const { return path_; }
+  Format Kind() const { return format_; }
+  // Tells one parse from another, also when a reparsed snapshot reuses an address.
+  long Serial() const { return serial_; }
+  const pugi::xml_document& Document() const { return document_; }
+  pugi::xml_document& Document() { return document_; }
+
+  // The server's web sites in the order the configuration lists them.
+  const std::vector<Site>& Sites() const { return sites_; }
+  // The site with this instance number (text), or nullptr.
+  const Site* SiteById(const std::string& id) const;
+
+  // applicationHost.config: the effective section ("system.webServer/asp") for a configuration
+  // path ("" for the server, "Site", "Site/app/dir"): server level, then every <location> whose
+  // path is the server, the site or a parent of the path, outermost first.
+  ConfigNode Section(const std::string& sectionPath, const std::string& configPath) const;
+  // applicationHost.config: the <site> element of a site.
+  pugi::xml_node SiteElement(const std::string& id) const;
+
+  // MetaBase.xml: the key at a metabase location ("/LM/W3SVC/1/ROOT"), or an empty node.
+  pugi::xml_node Key(const std::string& location) const;
+
+  // Called once after parsing: indexes sites, locations and metabase keys.
+  void Index();
+
+ private:
+  std::string server_;
+  std::string path_;
+  Format format_;
+  long serial_;
+  pugi::xml_document document_;
+  std::vector<Site> sites_;
+  std::map<std::string, pugi::xml_node> siteElements_;                   // by id
+  std::vector<std::pair<std::string, pugi::xml_node>> locations_;       // lower-case path
+  std::map<std::string, pugi::xml_node> keys_;                           // lower-case location
+};
+
+// The snapshot of a server; parsed on first use and whenever the file has changed since.
+// Raises a run-time error naming the server and the file when there is no snapshot, when the
+// file is not well-formed XML, or when its root is not what its format has.
+std::shared_ptr<const Snapshot> LoadSnapshot(const std::string& server);
+
+// The metabase location of a directory path "IIS://server/W3SVC/1/ROOT/dir": its parts.
+struct DirectoryPath {
+  std::string server;
+  std::string siteId;
+  std::vector<std::string> directories;  // the parts after ROOT
+};
+// Splits a directory path; raises error 5 when it does not have the form above.
+DirectoryPath ParseDirectoryPath(const std::string& path);
+
+// Time spent parsing snapshots since the program started, in seconds, and how many parses.
+double ParseSeconds();
+long ParseCount();
+
+}  // namespace platform::iis

@@ -1,0 +1,214 @@
+// Collection into a real settings database from the demo snapshots: levels, paths, site
+// indexes, re-collection, and whole runs over servers whose snapshots are missing or broken.
+#include <gtest/gtest.h>
+
+#include "TestSupport.h"
+#include "collect/mCollect.h"
+#include "database/mDatabase.h"
+#include "database/mGlob.h"
+#include "frmSchedule.h"
+#include "mMain.h"
+#include "platform/Ado.h"
+#include "platform/Components.h"
+
+using testsupport::ReadFile;
+using testsupport::ScratchAppFolder;
+using testsupport::SourceDir;
+namespace ado = platform::ado;
+
+namespace {
+
+using Rows = std::vector<std::vector<std::string>>;
+
+void CopyDemoServers(const ScratchAppFolder& app) {
+  for (const char* file : {"WEBFARM01/applicationHost.config", "LEGACY01/MetaBase.xml"})
+    app.Write(std::string("Servers/") + file, ReadFile(SourceDir() + "/demo/Servers/" + file));
+}
+
+bool HasErrorLine(const std::vector<std::string>& log) {
+  for (const auto& line : log)
+    if (line.rfind("QUORVASchedule ", 0) != 0) return true;
+  return false;
+}
+
+class Collect : public testing::Test {
+ protected:
+  void SetUp() override {
+    CopyDemoServers(app);
+    DatabasePath = GetAppPath("VelmoraDatabase.mdb");
+    ServerVersion = platform::kServerVersionIIS6AndLater;
+    ServerInfoComponent = std::make_shared<platform::ServerInfoComponent>();
+  }
+  void TearDown() override {
+    if (SettingsConnection && SettingsConnection->State() == ado::adStateOpen) SettingsConnection->Close();
+    ServerList.clear();
+  }
+  // A level as the run starts it: tables re-created, connection opened, jobs collected.
+  void RunLevel(short level, std::vector<std::string> entries) {
+    CurrentLevel = level;
+    CreateDBResource();
+    InitConnections();
+    ServerList = std::move(entries);
+    CollectIISSettings();
+  }
+  Rows Query(const std::string& sql) {
+    ado::Recordset rs;
+    rs.Open(sql, DatabasePath);
+    Rows rows;
+    for (; !rs.Eof(); rs.MoveNext()) {
+      std::vector<std::string> row;
+      for (long i = 0; i < rs.FieldCount(); ++i) row.push_back(rs.Fields(i).Text());
+      rows.push_back(row);
+    }
+    return rows;
+  }
+  ScratchAppFolder app;
+};
+
+}  // namespace
+
+TEST_F(Collect, WebSiteLevelListsTheServersSitesAndFillsEveryCategory) {
+  RunLevel(2, {"WEBFARM01\\Contoso Shop"});
+  EXPECT_EQ(Query("Select SiteIndex, [Web Site Name], IISServer From WebSiteInfo Order By SiteIndex"),
+            (Rows{{"1", "Default Web Site", "WEBFARM01"}, {"2", "Contoso Shop", "WEBFARM01"},
+                  {"3", "O'Brien Intranet", "WEBFARM01"}}));
+  // Every site of the server is collected; a location override of the site shows.
+  EXPECT_EQ(Query("Select [IP Address],[TCP Port],[Host Header Name],[Connection Limited] From WebSiteGenInfo "
+                  "Where SiteIndex = '2'"),
+            (Rows{{"10.0.0.21", "80", "shop.contoso.com", "5000"}, {"10.0.0.21", "80", "www.shop.contoso.com", "5000"}}));
+  EXPECT_EQ(Query("Select count(*) From WebSiteGenInfo"), (Rows{{"4"}}));
+  EXPECT_EQ(Query("Select [Custom Header Name] From tblCustomHeader Where SiteIndex = '2'"),
+            (Rows{{"Strict-Transport-Security"}}));
+  EXPECT_EQ(Query("Select [Session timeout],[Default ASP language] From tblWebSiteApplicationSettings "
+                  "Where SiteIndex = '2'"),
+            (Rows{{"45", "JScript"}}));
+  EXPECT_EQ(Query("Select [Denied IP Address] From tblRestrictIPAddress Where SiteIndex = '2' "
+                  "And [Denied IP Address] <> ''"),
+            (Rows{{"192.168.5.0, 255.255.255.0"}, {"203.0.113.7, 255.255.255.255"}}));
+  EXPECT_EQ(Query("Select [SSL IP Address],[SSL Port] From tblSSLInfo Where SiteIndex = '2'"), (Rows{{"10.0.0.21", "443"}}));
+  EXPECT_EQ(Query("Select [Expire after] From tblHttpHeader Where SiteIndex = '2'"), (Rows{{"604800"}}));
+  EXPECT_EQ(Query("Select [Active log format] From tblWebServiceLog Where SiteIndex = '2'"),
+            (Rows{{"Microsoft IIS Log File Format"}}));
+  EXPECT_EQ(Query("Select count(*) From tblCustomErrors Where SiteIndex = '1'"), (Rows{{"3"}}));
+  EXPECT_EQ(Query("Select [Require secure channel When accessing this resource] From tblSecureCommunication "
+                  "Where SiteIndex = '2'"),
+            (Rows{{"Yes"}}));
+  // Script mappings only for the job's own site.
+  EXPECT_EQ(Query("Select SiteIndex, Extension From tblAppMappings"), (Rows{{"2", "*.asp"}}));
+  EXPECT_FALSE(HasErrorLine(testsupport::StatusLog(app)));
+  EXPECT_EQ(frmSchedule().p2.Text(), "Collecting Report From WEBFARM01\\Contoso Shop");
+  EXPECT_EQ(frmSchedule().Pg1.Value(), 0);
+  EXPECT_FALSE(frmSchedule().DisplayFlag());
+}
+
+TEST_F(Collect, ServerLevelReadsMetabaseInheritance) {
+  RunLevel(1, {"LEGACY01"});
+  // ConnectionTimeout is set on /LM/W3SVC only; site 2 sets its own.
+  EXPECT_EQ(Query("Select SiteIndex, [Connection Timeout] From WebSiteGenInfo Order By SiteIndex, [TCP Port]"),
+            (Rows{{"1", "120"}, {"2", "300"}, {"2", "300"}, {"3", "120"}}));
+  EXPECT_EQ(Query("Select [Integrated Windows authenticaion],[Anonymous userName] From tblHomeDirSecurity "
+                  "Where SiteIndex = '1'"),
+            (Rows{{"Yes", "IUSR_LEGACY01"}}));
+  EXPECT_EQ(Query("Select count(*) From tblAppMappings Where IISServer = 'LEGACY01'"), (Rows{{"12"}}));
+  EXPECT_EQ(Query("Select [Filter Name],[Filter State] From tblISAPIFilters Where SiteIndex = '2'"),
+            (Rows{{"ASP.NET_2.0.50727.0", "Enabled"}, {"UrlRewrite", "Disabled"}}));
+  EXPECT_FALSE(HasErrorLine(testsupport::StatusLog(app)));
+}
+
+TEST_F(Collect, RecollectingAServerReplacesItsRows) {
+  RunLevel(1, {"LEGACY01", "LEGACY01"});
+  EXPECT_EQ(Query("Select count(*) From WebSiteInfo"), (Rows{{"3"}}));
+  EXPECT_EQ(Query("Select count(*) From tblCustomHeader"), (Rows{{"4"}}));
+  ServerList = {"LEGACY01"};
+  CollectIISSettings();
+  EXPECT_EQ(Query("Select count(*) From tblCustomHeader"), (Rows{{"4"}}));
+  EXPECT_EQ(Query("Select count(*) From WebSiteGenInfo"), (Rows{{"4"}}));
+}
+
+TEST_F(Collect, ComparisonPairNamingOneSiteTwiceGathersTwice) {
+  CurrentLevel = 4;
+  CreateDBResource();
+  InitConnections();
+  ServerList = {"Same(1\\LEGACY01\\Partner Portal,2\\LEGACY01\\Partner Portal)"};
+  long before = platform::RowsWritten();
+  CollectIISSettings();
+  long legacyTwice = platform::RowsWritten() - before;
+  EXPECT_GT(legacyTwice, 0);
+  ServerList = {"Single(1\\LEGACY01\\Partner Portal,2\\NOSUCH\\x)"};
+  before = platform::RowsWritten();
+  CollectIISSettings();
+  long legacyOnce = platform::RowsWritten() - before;
+  EXPECT_EQ(legacyTwice, 2 * legacyOnce);
+  EXPECT_EQ(Query("Select count(*) From WebSiteInfo Where IISServer = 'LEGACY01'"), (Rows{{"3"}}));
+}
+
+TEST_F(Collect, PathsAndSiteIndexes) {
+  CurrentLevel = 3;
+  CreateDBResource();
+  InitConnections();
+  EXPECT_EQ(GetPath("LEGACY01\\Partner Portal\\orders\\archive"), "IIS://LEGACY01/W3SVC/2/ROOT/orders/archive");
+  EXPECT_EQ(GetPath("LEGACY01\\Partner Portal"), "IIS://LEGACY01/W3SVC/2/ROOT");
+  EXPECT_EQ(GetPath("LEGACY01"), "");
+  EXPECT_EQ(GetPath(""), "");
+  EXPECT_EQ(FindSiteIndex("LEGACY01", "Ann's Recipes"), "3");
+  EXPECT_EQ(FindSiteIndex("LEGACY01", "Nowhere"), "");
+  EXPECT_EQ(GetPath("LEGACY01\\Nowhere\\x"), "IIS://LEGACY01/W3SVC//ROOT/x");
+  EXPECT_FALSE(HasErrorLine(testsupport::StatusLog(app)));
+  // Without an open settings database nothing is listed.
+  SettingsConnection->Close();
+  EXPECT_FALSE(GetWebSites("LEGACY01"));
+  EXPECT_EQ(FindSiteIndex("LEGACY01", "Ann's Recipes"), "");
+}
+
+TEST_F(Collect, DirectoryLevelWithApostrophesAndSharedTables) {
+  RunLevel(3, {"WEBFARM01\\O'Brien Intranet\\docs", "LEGACY01\\Partner Portal\\orders\\archive"});
+  EXPECT_EQ(Query("Select [Directory Name],[Expire On] From tblVirHttpHeader Where vKey = "
+                  "'IIS://WEBFARM01/W3SVC/3/ROOT/docs'"),
+            (Rows{{"docs", "Tue, 31 Dec 2030 23:00:00 GMT"}}));
+  // Four directory categories share the application table: one row per directory.
+  EXPECT_EQ(Query("Select vKey, [Application Name], [Session timeout] From tblVirApplicationSettings Order By vKey"),
+            (Rows{{"IIS://LEGACY01/W3SVC/2/ROOT/orders/archive", "Orders", "30"},
+                  {"IIS://WEBFARM01/W3SVC/3/ROOT/docs", "/", "20"}}));
+  EXPECT_EQ(Query("Select [Path],[UserName] From tblVirtualDirectory2000 Where vKey Like '%archive'"),
+            (Rows{{"\\\\fileserver\\orders\\archive", "FABRIKAM\\svc-orders"}}));
+  EXPECT_FALSE(HasErrorLine(testsupport::StatusLog(app)));
+  // A directory whose tables hold rows already is not collected again.
+  long before = platform::RowsWritten();
+  GetVirtualDirectorySiteLevel("IIS://WEBFARM01/W3SVC/3/ROOT/docs", 4);
+  EXPECT_EQ(platform::RowsWritten(), before);
+  // Collecting the same directory again replaces its rows.
+  ServerList = {"WEBFARM01\\O'Brien Intranet\\docs"};
+  CollectIISSettings();
+  EXPECT_EQ(Query("Select count(*) From tblVirHttpHeader"), (Rows{{"2"}}));
+  EXPECT_EQ(frmSchedule().Panel.State(), 2);
+}
+
+TEST(CollectRun, MissingAndBrokenSnapshotsAreLoggedAndTheRunGoesOn) {
+  ScratchAppFolder app;
+  CopyDemoServers(app);
+  app.Write("Servers/BROKEN/applicationHost.config", "<configuration><sites></configuration>");
+  app.Write("ScheduleInfo/ScheduleConfig.ini",
+            "[WebServer]\r\nServer=NOSUCH|LEGACY01|\r\nTab=1|1|\r\nFormat=HTML|HTML|\r\nOption=0|0|\r\n"
+            "Path=No|No|\r\nCustom=No|No|\r\nTime=x|x|\r\nPrintername=P|P|\r\n"
+            "[WebSite]\r\nServer=BROKEN\\Site|\r\nTab=1|\r\nFormat=HTML|\r\nOption=0|\r\nPath=No|\r\nCustom=No|\r\n"
+            "Time=x|\r\nPrintername=P|\r\n"
+            "[VirtualDirectory]\r\n[WebSiteComp]\r\n"
+            "[VirtualDirectoryComp]\r\nServer=Cmp(1\\LEGACY01\\Partner Portal\\orders,2\\WEBFARM01\\Contoso Shop\\checkout)|"
+            "\r\nTab=|\r\nFormat=HTML|\r\nOption=0|\r\nPath=No|\r\nCustom=No|\r\nTime=x|\r\nPrintername=P|\r\n");
+  ASSERT_EQ(testsupport::RunProgram(app.InstallProgram()), 0);
+  auto log = testsupport::StatusLog(app);
+  auto count = [&](const std::string& text) {
+    int n = 0;
+    for (const auto& line : log) n += line.find(text) != std::string::npos;
+    return n;
+  };
+  EXPECT_GT(count("No IIS configuration snapshot for server 'NOSUCH'"), 0);
+  EXPECT_GT(count("BROKEN\\applicationHost.config) is not well-formed XML"), 0);
+  EXPECT_EQ(count("LEGACY01"), 0);
+  EXPECT_EQ(log.back().rfind("QUORVASchedule Finished at ", 0), 0u) << log.back();
+  // The last level still collected both directories of its pair.
+  ado::Recordset rs;
+  rs.Open("Select vKey From tblVirSecureCommunication Order By vKey", app.At("VelmoraDatabase.mdb"));
+  ASSERT_EQ(rs.RecordCount(), 2);
+  EXPECT_EQ(rs.Fields(0L).Text(), "IIS://LEGACY01/W3SVC/2/ROOT/orders");
+}
