@@ -4,6 +4,7 @@
 // directory, and the share of it spent parsing snapshots and writing rows.
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -22,7 +23,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr int kServers = 200, kSites = 10, kDirectories = 5;
+// The farm's size; the defaults can be changed on the command line: servers sites directories.
+int kServers = 200, kSites = 10, kDirectories = 5;
 
 std::string Server(int s) { return "SRV" + std::to_string(s); }
 std::string SiteName(int i) { return "Site " + std::to_string(i) + (i % 3 == 0 ? " O'Neil" : ""); }
@@ -91,7 +93,10 @@ Figures RunLevel(short level, const std::vector<std::string>& entries) {
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+  if (argc > 1) kServers = std::atoi(argv[1]);
+  if (argc > 2) kSites = std::atoi(argv[2]);
+  if (argc > 3) kDirectories = std::atoi(argv[3]);
   platform::SetErrorReporter(WriteStatusLog);
   fs::path folder = fs::temp_directory_path() / ("quorva-bench-" + std::to_string(::getpid()));
   fs::create_directories(folder / "Log");
