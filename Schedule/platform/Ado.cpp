@@ -6,6 +6,7 @@
 #include <cctype>
 #include <cstdio>
 #include <filesystem>
+#include <map>
 #include <set>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -30,6 +31,31 @@ std::string CanonicalPath(const std::string& path) {
 std::set<std::string>& ScratchPaths() {
   static std::set<std::string> paths;
   return paths;
+}
+
+// An idle handle on a scratch store with its prepared statements. A scratch store is opened and
+// closed again and again within a level (every site lookup opens the settings connection anew),
+// and reading its schema for each opening cost more than all the rows written. A handle is
+// reused only on the same file (device and inode): a store deleted and made again is opened
+// afresh, and the open handle keeps the old inode from being handed to the new file.
+struct IdleHandle {
+  sqlite3* db;
+  dev_t dev;
+  ino_t ino;
+  std::unordered_map<std::string, sqlite3_stmt*> cache;
+};
+constexpr size_t kIdleLimit = 4;
+
+// Never destroyed: run-wide connections are released after static objects at process end.
+std::map<std::string, std::vector<IdleHandle>>& IdleHandles() {
+  static auto* idle = new std::map<std::string, std::vector<IdleHandle>>;
+  return *idle;
+}
+
+void CloseHandle(sqlite3* db, std::unordered_map<std::string, sqlite3_stmt*>& cache) {
+  for (auto& entry : cache) sqlite3_finalize(entry.second);
+  cache.clear();
+  if (db) sqlite3_close_v2(db);
 }
 
 // ---- Statement texts ----
@@ -341,6 +367,11 @@ bool IsScratchDatabase(const std::string& path) { return ScratchPaths().count(Ca
 struct Connection::Impl {
   sqlite3* db = nullptr;
   std::string path;
+  // For a scratch store: the file it is on, so that closing hands the handle back for reuse.
+  bool scratch = false;
+  std::string key;
+  dev_t dev = 0;
+  ino_t ino = 0;
   // Prepared statements by their rewritten text, values bound afresh at every use.
   std::unordered_map<std::string, sqlite3_stmt*> cache;
   static constexpr size_t kCacheLimit = 64;
@@ -348,10 +379,38 @@ struct Connection::Impl {
   ~Impl() { Close(); }
 
   void Close() {
-    for (auto& entry : cache) sqlite3_finalize(entry.second);
-    cache.clear();
-    if (db) sqlite3_close_v2(db);
+    // Closing ends an unfinished transaction, as closing the file would; a handle kept for
+    // reuse must not carry one into its next connection.
+    if (db && !sqlite3_get_autocommit(db)) sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+    if (db && scratch) {
+      auto& idle = IdleHandles()[key];
+      if (idle.size() < kIdleLimit) {
+        idle.push_back({db, dev, ino, std::move(cache)});
+        cache.clear();
+        db = nullptr;
+        return;
+      }
+    }
+    CloseHandle(db, cache);
     db = nullptr;
+  }
+
+  // Takes an idle handle on this very file, if there is one; handles on a file that is gone go.
+  bool Reuse(const struct stat& st) {
+    auto found = IdleHandles().find(key);
+    if (found == IdleHandles().end()) return false;
+    auto& idle = found->second;
+    for (auto it = idle.begin(); it != idle.end();) {
+      if (it->dev == st.st_dev && it->ino == st.st_ino) {
+        db = it->db;
+        cache = std::move(it->cache);
+        idle.erase(it);
+        return true;
+      }
+      CloseHandle(it->db, it->cache);
+      it = idle.erase(it);
+    }
+    return false;
   }
 
   // A statement ready to step, values bound. The owner resets (cached) or finalizes it.
@@ -430,6 +489,21 @@ void Connection::Open(const std::string& connectionString, const std::string&, c
   if (::stat(native.c_str(), &st) != 0) Raise(adErrCannotOpen, "Could not find file '" + path + "'.");
   if (!S_ISREG(st.st_mode))
     Raise(adErrCannotOpen, "The database engine cannot open the file '" + path + "'. It is not a database file.");
+  impl_->key = CanonicalPath(path);
+  impl_->scratch = ScratchPaths().count(impl_->key) != 0;
+  impl_->dev = st.st_dev;
+  impl_->ino = st.st_ino;
+  auto remember = [&] {
+    impl_->path = path;
+    connectionString_ = HasKey(connectionString, "Data Source")
+                            ? connectionString
+                            : "Provider=" + Provider + ";Data Source=" +
+                                  (path.find(';') == std::string::npos ? path : "\"" + path + "\"");
+  };
+  if (impl_->scratch && impl_->Reuse(st)) {
+    remember();
+    return;
+  }
   sqlite3* db = nullptr;
   int rc = sqlite3_open_v2(native.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
   if (rc != SQLITE_OK) {
@@ -442,7 +516,7 @@ void Connection::Open(const std::string& connectionString, const std::string&, c
   // rollback journal in memory, so the file stands alone between statements. Every other file
   // keeps SQLite's safe defaults. The count reads the header: a file that is not a database fails
   // here rather than at its first statement.
-  std::string setup = IsScratchDatabase(path) ? "PRAGMA synchronous=OFF; PRAGMA journal_mode=MEMORY; " : "";
+  std::string setup = impl_->scratch ? "PRAGMA synchronous=OFF; PRAGMA journal_mode=MEMORY; " : "";
   setup += "SELECT count(*) FROM sqlite_master;";
   rc = sqlite3_exec(db, setup.c_str(), nullptr, nullptr, nullptr);
   if (rc != SQLITE_OK) {
@@ -453,11 +527,7 @@ void Connection::Open(const std::string& connectionString, const std::string&, c
     Raise(adErrCannotOpen, "The database engine cannot open the file '" + path + "'. (" + sqlite3_errstr(code) + ")");
   }
   impl_->db = db;
-  impl_->path = path;
-  connectionString_ = HasKey(connectionString, "Data Source")
-                          ? connectionString
-                          : "Provider=" + Provider + ";Data Source=" +
-                                (path.find(';') == std::string::npos ? path : "\"" + path + "\"");
+  remember();
 }
 
 long Connection::Execute(const std::string& sql, long) {

@@ -6,6 +6,7 @@
 #include "database/SqliteFile.h"
 #include "platform/Ado.h"
 #include "platform/Err.h"
+#include "platform/Files.h"
 
 using namespace platform::ado;
 
@@ -263,6 +264,38 @@ TEST_F(AdoTest, OnlyRegisteredFilesAreScratchStores) {
   Recordset sync;
   sync.Open("PRAGMA synchronous", scratch);
   EXPECT_EQ(sync.Fields(0L).Text(), "0");
+}
+
+// Scratch connections are opened and closed thousands of times a level; the handles behind them
+// are kept for reuse, which must never show a file that is gone or a transaction left open.
+TEST_F(AdoTest, ReusedScratchHandlesFollowTheFileAndCarryNoTransaction) {
+  RegisterScratchDatabase(path);
+  connection.Close();
+  {
+    Connection first;
+    first.Open(path);
+    first.Execute("BEGIN TRANSACTION");
+    first.Execute("Insert Into [tblSite](SiteIndex) Values('lost')");
+    first.Close();  // the unfinished transaction ends with the connection
+  }
+  Connection second;
+  second.Open(path);
+  EXPECT_EQ(second.Execute("Insert Into [tblSite](SiteIndex) Values('kept')"), 1);
+  second.Close();
+  connection.Open(path);
+  EXPECT_EQ(Count("SiteIndex = 'lost'"), 0);
+  EXPECT_EQ(Count("SiteIndex = 'kept'"), 1);
+  connection.Close();
+
+  // The store deleted and made again: the next connection is on the new, empty file.
+  platform::Kill(path);
+  Catalog catalog;
+  catalog.Create(kJetPrefix + path);
+  catalog.SetActiveConnection(nullptr);
+  connection.Open(path);
+  Catalog tables;
+  tables.SetActiveConnection(&connection);
+  EXPECT_EQ(tables.TableCount(), 0);
 }
 
 }  // namespace
