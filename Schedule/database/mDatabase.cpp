@@ -94,10 +94,16 @@ void CreateDBResource() {
   onError.Next([&] { opened = OpenConnection(*connection, DatabasePath); });
   if (!opened) return;
 
-  // Drops and creates one category table from its labels.
+  // Drops and creates one category table from its labels. Rows are found and deleted by server
+  // (web-site tables) or by directory path (directory tables) job after job: an index on that
+  // column keeps a farm-sized level from scanning every table once per job.
   auto recreate = [&](const std::string& labels, const std::string& table, bool webSite) {
     onError.Next([&] { DropTable(table, *connection); });
-    onError.Next([&] { connection->Execute(ConstructQueryForTableCreating(labels, table, webSite), -1); });
+    bool created = onError.Next([&] { connection->Execute(ConstructQueryForTableCreating(labels, table, webSite), -1); });
+    if (created)
+      onError.Next([&] {
+        connection->Execute("Create index [" + table + " key] on [" + table + "] (" + (webSite ? "IISServer" : "vKey") + ")", -1);
+      });
   };
 
   const short webSiteLevel = 1, directoryLevel = 3, applicationIndex = 5, mappingsSubIndex = 2;
