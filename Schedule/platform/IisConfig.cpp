@@ -183,14 +183,41 @@ pugi::xml_node Snapshot::Key(const std::string& location) const {
   return it == keys_.end() ? pugi::xml_node() : it->second;
 }
 
-std::shared_ptr<const Snapshot> LoadSnapshot(const std::string& server) {
-  struct Cached {
-    long long stamp = 0;
-    long long size = 0;
-    std::shared_ptr<Snapshot> snapshot;
-  };
-  static std::map<std::string, Cached> cache;
+namespace {
 
+// What reading one file gave: the snapshot, or the error it raised. A file is read again only
+// when it changed.
+struct Cached {
+  long long stamp = -1;
+  long long size = -1;
+  std::shared_ptr<Snapshot> snapshot;
+  long failureNumber = 0;
+  std::string failure;
+  bool reported = false;  // raised already in this round
+};
+
+std::map<std::string, Cached>& SnapshotCache() {
+  static std::map<std::string, Cached> cache;
+  return cache;
+}
+
+// Raises a snapshot's failure the first time in a round; afterwards the caller gets nothing.
+std::shared_ptr<const Snapshot> Fail(Cached& cached, long number, std::string description) {
+  cached.snapshot.reset();
+  cached.failureNumber = number;
+  cached.failure = std::move(description);
+  if (cached.reported) return nullptr;
+  cached.reported = true;
+  Raise(cached.failureNumber, cached.failure);
+}
+
+}  // namespace
+
+void StartRound() {
+  for (auto& entry : SnapshotCache()) entry.second.reported = false;
+}
+
+std::shared_ptr<const Snapshot> LoadSnapshot(const std::string& server) {
   const std::string folder = AppFolder() + "\\Servers\\" + server + "\\";
   std::string path = folder + "applicationHost.config";
   Format format = Format::ApplicationHost;
@@ -200,35 +227,48 @@ std::shared_ptr<const Snapshot> LoadSnapshot(const std::string& server) {
   }
   struct stat st {};
   if (server.empty() || ::stat(NativePath(path).c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
-    Raise(errFileNotFound, "No IIS configuration snapshot for server '" + server + "': neither " + folder +
-                               "applicationHost.config nor " + folder + "MetaBase.xml exists");
+    Cached& missing = SnapshotCache()[folder];
+    std::string shown = NativePath(folder);
+    return Fail(missing, errFileNotFound,
+                "No IIS configuration snapshot for server '" + server + "': neither " + shown +
+                    "applicationHost.config nor " + shown + "MetaBase.xml exists");
   }
+  SnapshotCache().erase(folder);  // a snapshot that was missing is there now
   long long stamp = static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;
-  Cached& cached = cache[path];
-  if (cached.snapshot && cached.stamp == stamp && cached.size == st.st_size) return cached.snapshot;
+  Cached& cached = SnapshotCache()[path];
+  if (cached.stamp == stamp && cached.size == st.st_size) {
+    if (cached.snapshot) return cached.snapshot;
+    return Fail(cached, cached.failureNumber, cached.failure);
+  }
+  cached.stamp = stamp;
+  cached.size = st.st_size;
+  cached.reported = false;
 
+  const std::string shown = NativePath(path);
   auto started = std::chrono::steady_clock::now();
   auto snapshot = std::make_shared<Snapshot>(server, path, format);
   pugi::xml_parse_result parsed = snapshot->Document().load_file(
       NativePath(path).c_str(), pugi::parse_default & ~pugi::parse_wconv_attribute);  // metabase lists are lines
   if (!parsed) {
-    Raise(errAutomation, "The IIS configuration snapshot of server '" + server + "' (" + path +
-                             ") is not well-formed XML: " + parsed.description() + " at offset " +
-                             std::to_string(parsed.offset));
+    return Fail(cached, errAutomation,
+                "The IIS configuration snapshot of server '" + server + "' (" + shown +
+                    ") is not well-formed XML: " + parsed.description() + " at offset " + std::to_string(parsed.offset));
   }
   pugi::xml_node root = snapshot->Document().document_element();
   if (std::strcmp(root.name(), "configuration") != 0) {
-    Raise(errAutomation, "The IIS configuration snapshot of server '" + server + "' (" + path + ") has the root <" +
-                             root.name() + ">, not <configuration>");
+    return Fail(cached, errAutomation,
+                "The IIS configuration snapshot of server '" + server + "' (" + shown + ") has the root <" +
+                    root.name() + ">, not <configuration>");
   }
   if (format == Format::Metabase && !root.child("MBProperty")) {
-    Raise(errAutomation, "The IIS configuration snapshot of server '" + server + "' (" + path +
-                             ") is not a metabase: <configuration> holds no <MBProperty>");
+    return Fail(cached, errAutomation,
+                "The IIS configuration snapshot of server '" + server + "' (" + shown +
+                    ") is not a metabase: <configuration> holds no <MBProperty>");
   }
   snapshot->Index();
   parseSeconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
   ++parseCount;
-  cached = {stamp, static_cast<long long>(st.st_size), snapshot};
+  cached.snapshot = snapshot;
   return snapshot;
 }
 

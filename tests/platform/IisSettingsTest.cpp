@@ -236,11 +236,20 @@ TEST_F(Snapshots, BadSnapshotsRaiseErrorsNamingServerAndFile) {
     }
     return std::string("no error");
   };
-  EXPECT_NE(message("NOSUCH").find("NOSUCH"), std::string::npos);
-  EXPECT_NE(message("NOSUCH").find("applicationHost.config"), std::string::npos);
+  std::string missing = message("NOSUCH");
+  EXPECT_NE(missing.find("'NOSUCH'"), std::string::npos);
+  EXPECT_NE(missing.find("NOSUCH/applicationHost.config"), std::string::npos);
   app.Write("Servers/BROKEN/applicationHost.config", "<configuration><system.webServer></configuration>");
-  EXPECT_NE(message("BROKEN").find("not well-formed"), std::string::npos);
-  EXPECT_NE(message("BROKEN").find("BROKEN\\applicationHost.config"), std::string::npos);
+  std::string broken = message("BROKEN");
+  EXPECT_NE(broken.find("not well-formed"), std::string::npos);
+  EXPECT_NE(broken.find("BROKEN/applicationHost.config"), std::string::npos);
+  // Raised once a round: later calls for the same unchanged file give nothing, a new round
+  // raises again.
+  EXPECT_EQ(LoadSnapshot("BROKEN"), nullptr);
+  EXPECT_EQ(LoadSnapshot("NOSUCH"), nullptr);
+  platform::iis::StartRound();
+  EXPECT_EQ(message("BROKEN"), broken);
+  EXPECT_EQ(message("NOSUCH"), missing);
   app.Write("Servers/ODDROOT/applicationHost.config", "<settings/>");
   EXPECT_NE(message("ODDROOT").find("not <configuration>"), std::string::npos);
   app.Write("Servers/NOMB/MetaBase.xml", "<configuration><sites/></configuration>");
