@@ -40,26 +40,31 @@ bool BeginGathering(OnError& onError, FrmSchedule& window, const std::string& en
   return listed;
 }
 
+// Gathers the entry of every job, or at the comparison levels the first and then the second item
+// of every pair. A pair that cannot be split leaves the items of the job before it.
+void GatherEntries(OnError& onError, bool pairs, void (*gather)(const std::string&)) {
+  std::string first, second;
+  for (const std::string& entry : ServerList) {
+    if (!pairs) {
+      onError.Next([&] { gather(entry); });
+      continue;
+    }
+    onError.Next([&] { first = PairItem(entry, false); });
+    onError.Next([&] { second = PairItem(entry, true); });
+    onError.Next([&] { gather(first); });
+    onError.Next([&] { gather(second); });
+  }
+}
+
 }  // namespace
 
 void CollectIISSettings() {
   OnError onError("mCollect", "CollectIISSettings");
   FrmSchedule& window = frmSchedule();
   const short level = CurrentLevel;
-  std::string first, second;
   if (level == 3 || level == 5) {
     onError.Next([&] { window.Show(); });
-    for (size_t i = 0; i < ServerList.size(); ++i) {
-      const std::string& entry = ServerList[i];
-      if (level == 3) {
-        onError.Next([&] { GatherDir(entry); });
-        continue;
-      }
-      onError.Next([&] { first = PairItem(entry, false); });
-      onError.Next([&] { second = PairItem(entry, true); });
-      onError.Next([&] { GatherDir(first); });
-      onError.Next([&] { GatherDir(second); });
-    }
+    GatherEntries(onError, level == 5, GatherDir);
   } else if ((level == 1 || level == 2 || level == 4) && !ServerList.empty()) {
     onError.Next([] {
       SitePropertiesCollector = platform::CreateObject<platform::SitePropertiesCollector>("SitePropertiesCollector");
@@ -72,17 +77,7 @@ void CollectIISSettings() {
     });
     onError.Next([&] { window.Show(); });
     onError.Next([&] { window.Pg1.SetValue(0); });
-    for (size_t i = 0; i < ServerList.size(); ++i) {
-      const std::string& entry = ServerList[i];
-      if (level != 4) {
-        onError.Next([&] { Gather(entry); });
-        continue;
-      }
-      onError.Next([&] { first = PairItem(entry, false); });
-      onError.Next([&] { second = PairItem(entry, true); });
-      onError.Next([&] { Gather(first); });
-      onError.Next([&] { Gather(second); });
-    }
+    GatherEntries(onError, level == 4, Gather);
     SitePropertiesCollector.reset();
     SiteServicesCollector.reset();
     HomeDirectoryCollector.reset();
