@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <functional>
-
 #include "TestSupport.h"
 #include "database/SqliteFile.h"
 #include "platform/Ado.h"
@@ -9,21 +7,11 @@
 #include "platform/Files.h"
 
 using namespace platform::ado;
+using testsupport::ErrorOf;
 
 namespace {
 
 const std::string kJetPrefix = "Provider = Microsoft.Jet.OLEDB.4.0;Data Source =";
-
-// The error a statement raises: its number, and its description in *description.
-long ErrorOf(const std::function<void()>& statement, std::string* description = nullptr) {
-  try {
-    statement();
-  } catch (const platform::RuntimeError& e) {
-    if (description) *description = e.Description();
-    return e.Number();
-  }
-  return 0;
-}
 
 class AdoTest : public testing::Test {
  protected:
@@ -111,39 +99,27 @@ TEST_F(AdoTest, TextLimitsAreErrorsAndEarlierRowsStay) {
   EXPECT_EQ(ErrorOf([&] { connection.Execute("Update tblSite Set SiteIndex = '" + tooLong + "'"); }), adErrValueTooLong);
 }
 
-TEST_F(AdoTest, TextComparesWithoutRegardToCase) {
-  connection.Execute("Insert Into [tblSite] Values('1','a','b','WEB1')");
-  connection.Execute("Insert Into [tblSite] Values('2','a','b','Web2')");
+TEST_F(AdoTest, TextComparesWithoutCaseKeepsTrailingBlanksNullsAndQuotes) {
+  connection.Execute("Insert Into [tblSite] Values('1','with blank','','WEB1')");
+  connection.Execute("Insert Into [tblSite](SiteIndex,[Read],IISServer) Values('2','O''Brien','Web2')");
   EXPECT_EQ(Count("IISServer = 'web1'"), 1);
   EXPECT_EQ(Count("'WEB2' = IISServer"), 1);
   EXPECT_EQ(Count("IISServer IN ('web1','WEB2')"), 2);
   EXPECT_EQ(Count("IISServer not in (Select IISServer From tblSite Where SiteIndex = '1')"), 1);
-  EXPECT_EQ(connection.Execute("Delete from tblSite where IISServer = 'wEb1'"), 1);
-}
-
-TEST_F(AdoTest, TrailingBlanksMakeDifferentColumns) {
-  connection.Execute("Insert Into [tblSite]([Read ],[Read]) Values('with blank','without')");
-  Recordset rs;
-  rs.Open("Select [Read ],[Read] From tblSite", connection);
-  EXPECT_EQ(rs.Fields(0L).Name(), "Read ");
-  EXPECT_EQ(rs.Fields("Read ").Text(), "with blank");
-  EXPECT_EQ(rs.Fields("read").Text(), "without");
+  // "Read " and "Read" are two columns; Null stays apart from empty text.
   EXPECT_EQ(testsupport::ColumnsOf(app.At("Settings.mdb"), "tblSite"),
             (std::vector<std::string>{"SiteIndex", "Read ", "Read", "IISServer"}));
-}
-
-TEST_F(AdoTest, NullStaysApartFromEmptyTextAndQuotesSurvive) {
-  connection.Execute("Insert Into [tblSite](SiteIndex,[Read]) Values('1','')");
-  connection.Execute("Insert Into [tblSite](SiteIndex,[Read]) Values('2','O''Brien')");
   Recordset rs;
   rs.Open("Select [Read ],[Read] From tblSite Order By SiteIndex", connection);
-  EXPECT_TRUE(rs.Fields(0L).IsNull());
-  EXPECT_FALSE(rs.Fields(1L).IsNull());
-  EXPECT_EQ(rs.Fields(1L).GetValue(), std::optional<std::string>(""));
+  EXPECT_EQ(rs.Fields(0L).Name(), "Read ");
+  EXPECT_EQ(rs.Fields("Read ").Text(), "with blank");
+  EXPECT_EQ(rs.Fields("read").GetValue(), std::optional<std::string>(""));
   rs.MoveNext();
+  EXPECT_TRUE(rs.Fields(0L).IsNull());
   EXPECT_EQ(rs.Fields("Read").Text(), "O'Brien");
-  EXPECT_EQ(Count("[Read ] Is Null"), 2);
+  EXPECT_EQ(Count("[Read ] Is Null"), 1);
   EXPECT_EQ(Count("[Read] = ''"), 1);
+  EXPECT_EQ(connection.Execute("Delete from tblSite where IISServer = 'wEb1'"), 1);
 }
 
 TEST_F(AdoTest, FailuresCarryNegativeNumbersAndReadableDescriptions) {
@@ -248,32 +224,24 @@ TEST_F(AdoTest, CatalogListsTheTablesOfAConnection) {
   EXPECT_EQ(ErrorOf([&] { catalog.TableName(2); }), adErrItemNotFound);
 }
 
-TEST_F(AdoTest, OnlyRegisteredFilesAreScratchStores) {
-  auto journalMode = [](Connection& c) {
+// Scratch connections are opened and closed thousands of times a level; the handles behind them
+// are kept for reuse, which must never show a file that is gone or a transaction left open.
+TEST_F(AdoTest, ScratchStoresReuseHandlesThatFollowTheFileAndCarryNoTransaction) {
+  auto pragma = [](Connection& c, const std::string& name) {
     Recordset rs;
-    rs.Open("PRAGMA journal_mode", c);
+    rs.Open("PRAGMA " + name, c);
     return rs.Fields(0L).Text();
   };
-  EXPECT_EQ(journalMode(connection), "delete");
+  EXPECT_EQ(pragma(connection, "journal_mode"), "delete");
+  connection.Close();
   RegisterScratchDatabase(app.Path() + "/Log/../Settings.mdb");
   EXPECT_TRUE(IsScratchDatabase(path));
   EXPECT_FALSE(IsScratchDatabase(app.Path() + "\\Other.mdb"));
-  Connection scratch;
-  scratch.Open(path);
-  EXPECT_EQ(journalMode(scratch), "memory");
-  Recordset sync;
-  sync.Open("PRAGMA synchronous", scratch);
-  EXPECT_EQ(sync.Fields(0L).Text(), "0");
-}
-
-// Scratch connections are opened and closed thousands of times a level; the handles behind them
-// are kept for reuse, which must never show a file that is gone or a transaction left open.
-TEST_F(AdoTest, ReusedScratchHandlesFollowTheFileAndCarryNoTransaction) {
-  RegisterScratchDatabase(path);
-  connection.Close();
   {
     Connection first;
     first.Open(path);
+    EXPECT_EQ(pragma(first, "journal_mode"), "memory");
+    EXPECT_EQ(pragma(first, "synchronous"), "0");
     first.Execute("BEGIN TRANSACTION");
     first.Execute("Insert Into [tblSite](SiteIndex) Values('lost')");
     first.Close();  // the unfinished transaction ends with the connection

@@ -11,7 +11,6 @@
 #include "TestServices.h"
 #include "TestSupport.h"
 #include "platform/DateTime.h"
-#include "platform/Err.h"
 #include "platform/Grid.h"
 #include "platform/Printing.h"
 
@@ -126,40 +125,25 @@ TEST_F(Printing, JobPrinterNamesMatchUpperCasedQueueNames) {
   for (const platform::PrinterInfo& printer : platform::Printers()) names.push_back(printer.DeviceName);
   EXPECT_NE(std::find(names.begin(), names.end(), kPdfQueue), names.end());
   EXPECT_NE(std::find(names.begin(), names.end(), kSpareQueue), names.end());
-
-  platform::SetCurrentPrinter(kSpareQueue);
-  platform::SelectJobPrinter("QUORVAPDF");
-  EXPECT_EQ(platform::CurrentPrinter(), kPdfQueue);
-  // The schedule holds names in upper case: the queue's own spelling is no match.
-  platform::SelectJobPrinter(kSpareQueue);
-  EXPECT_EQ(platform::CurrentPrinter(), kPdfQueue);
-  platform::SelectJobPrinter("NO SUCH PRINTER");
-  EXPECT_EQ(platform::CurrentPrinter(), kPdfQueue);
-  platform::SelectJobPrinter("");
-  EXPECT_EQ(platform::CurrentPrinter(), kPdfQueue);
+  // The schedule holds names in upper case: the queue's own spelling is no match, nor is an
+  // unknown or empty name; each leaves the printer as it was.
+  platform::SetCurrentPrinter(kPdfQueue);
+  for (const char* name : {kSpareQueue, "NO SUCH PRINTER", ""}) {
+    platform::SelectJobPrinter(name);
+    EXPECT_EQ(platform::CurrentPrinter(), kPdfQueue) << name;
+  }
   platform::SelectJobPrinter("QUORVASPARE");
   EXPECT_EQ(platform::CurrentPrinter(), kSpareQueue);
 }
 
 TEST_F(Printing, FailuresAreRunTimeErrors) {
   platform::ReportPrinter noGrid;
-  try {
-    noGrid.PrintReport();
-    ADD_FAILURE() << "printing without a grid";
-  } catch (const platform::RuntimeError& e) {
-    EXPECT_EQ(e.Number(), 91);
-  }
-
+  EXPECT_EQ(testsupport::ErrorOf([&] { noGrid.PrintReport(); }), 91) << "printing without a grid";
   platform::Grid grid;
   platform::ReportPrinter gone;
   gone.SetReportGrid(grid);
   platform::SetCurrentPrinter("RemovedQueue");
-  try {
-    gone.PrintReport();
-    ADD_FAILURE() << "printing on a queue that is not there";
-  } catch (const platform::RuntimeError& e) {
-    EXPECT_EQ(e.Number(), 482);
-  }
+  EXPECT_EQ(testsupport::ErrorOf([&] { gone.PrintReport(); }), 482) << "printing on a queue that is not there";
 }
 
 }  // namespace
