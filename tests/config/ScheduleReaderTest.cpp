@@ -5,6 +5,7 @@
 #include "config/mIniOperation.h"
 #include "mMain.h"
 #include "platform/Files.h"
+#include "platform/Text.h"
 
 using testsupport::ScratchAppFolder;
 
@@ -67,21 +68,16 @@ TEST(ScheduleReader, SectionsAndKeysMatchWithoutRegardToCaseAndLevelsStayApart) 
 TEST(ScheduleReader, LongValuesNeedTheirLengthEntry) {
   ScratchAppFolder app;
   // 300 entries of nine characters and a separator: 3,000 characters.
-  std::string value;
   List expected;
-  for (int i = 0; i < 300; ++i) {
-    char entry[16];
-    std::snprintf(entry, sizeof entry, "SRV%06d", i);
-    expected.push_back(entry);
-    value += std::string(entry) + "|";
-  }
+  for (int i = 0; i < 300; ++i) expected.push_back("SRV" + std::to_string(1000000 + i).substr(1));
+  std::string value = platform::Join(expected, "|") + "|";
   ASSERT_EQ(value.size(), 3000u);
 
   // With its length in section Length the value is read whole, at every level.
-  ReadLevel(app, "[Length]\nServer=3000\n[WebServer]\nServer=" + value + "\n[WebSite]\nServer=" + value + "\n", 1);
-  EXPECT_EQ(ServerList, expected);
-  ReadLevel(app, "[Length]\nServer=3000\n[WebServer]\nServer=" + value + "\n[WebSite]\nServer=" + value + "\n", 2);
-  EXPECT_EQ(ServerList, expected);
+  for (short level : {1, 2}) {
+    ReadLevel(app, "[Length]\nServer=3000\n[WebServer]\nServer=" + value + "\n[WebSite]\nServer=" + value + "\n", level);
+    EXPECT_EQ(ServerList, expected) << level;
+  }
   EXPECT_TRUE(testsupport::StatusLog(app).empty());
 
   // Exactly 1999 characters fill the buffer too and are read again through Length.

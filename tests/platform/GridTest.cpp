@@ -34,11 +34,8 @@ void ExpectBlankFrom(const Grid& grid, long first) {
 
 // The way a report is filled: a fresh grid, heading row first, then one row appended per record.
 TEST(Grid, StartsAsTheFormsControlAndHoldsALargeReport) {
-  Grid grid;
-  EXPECT_EQ(grid.Rows(), 2);
-  EXPECT_EQ(grid.Cols(), 2);
-  EXPECT_EQ(grid.Row(), 1);
-  EXPECT_EQ(grid.Col(), 1);
+  Grid grid;  // rows, columns, current row and column as the form's control starts
+  EXPECT_EQ((std::vector<long>{grid.Rows(), grid.Cols(), grid.Row(), grid.Col()}), (std::vector<long>{2, 2, 1, 1}));
   EXPECT_FALSE(grid.CellFontBold());
   EXPECT_EQ(grid.MergeCells(), platform::flexMergeNever);
   grid.SetCols(12);
