@@ -145,27 +145,19 @@ TEST_F(DatabaseFilesTest, InitConnectionsOpensTheSettingsDatabase) {
   EXPECT_TRUE(platform::ado::IsScratchDatabase(app.At("VelmoraDatabase.mdb")));
 }
 
-// The settings tables as the catalogue describes them: name and columns in order.
+// The settings tables as the catalogue describes them: name and columns in order. The application
+// tabs of a directory share one table, made from the combined list (labels 0).
 std::map<std::string, std::vector<std::string>> ExpectedSettingsTables() {
+  using catalogue::Family;
   std::map<std::string, std::vector<std::string>> tables;
-  auto add = [&](short index, short sub, short level, bool webSite) {
-    std::string table, key;
-    std::string labels = GetQueryForProcessing(index, sub, level, table, key);
-    if (webSite) {
-      tables[table] = {"SiteIndex"};
-    } else {
-      tables[table] = {"vKey", "Directory Name"};
-      if (catalogue::IsSharedTable(catalogue::Family::Directory, index)) {
-        std::string t, k;
-        labels = GetQueryForProcessing(0, 0, level, t, k);
-      }
-    }
-    for (const auto& label : platform::Split(labels, ",")) tables[table].push_back(label);
-    if (webSite) tables[table].push_back("IISServer");
-  };
-  for (short index = 1; index <= 18; ++index) add(index, 0, 1, true);
-  add(5, 2, 1, true);
-  for (short index = 1; index <= 14; ++index) add(index, 0, 3, false);
+  for (short index = 1; index <= 18; ++index)
+    tables[catalogue::TableName(Family::WebSite, index)] =
+        platform::Split("SiteIndex," + catalogue::WebSiteLabels(index, ServerVersion) + ",IISServer", ",");
+  tables["tblAppMappings"] = platform::Split("SiteIndex," + catalogue::ApplicationLabels(2) + ",IISServer", ",");
+  for (short index = 1; index <= 14; ++index)
+    tables[catalogue::TableName(Family::Directory, index)] = platform::Split(
+        "vKey,Directory Name," + catalogue::DirectoryLabels(catalogue::IsSharedTable(Family::Directory, index) ? 0 : index),
+        ",");
   return tables;
 }
 
