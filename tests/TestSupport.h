@@ -7,6 +7,10 @@
 
 namespace testsupport {
 
+// A schedule file with the five level sections and no jobs.
+inline constexpr const char* kEmptySchedule =
+    "[WebServer]\r\n[WebSite]\r\n[VirtualDirectory]\r\n[WebSiteComp]\r\n[VirtualDirectoryComp]\r\n";
+
 // A fresh folder under /tmp that stands in for the program's folder while it lives: the
 // platform's application folder points at it, and it holds an empty Log folder.
 class ScratchAppFolder {

@@ -17,9 +17,6 @@ using testsupport::ScratchAppFolder;
 
 namespace {
 
-const char* kEmptySections =
-    "[WebServer]\r\n[WebSite]\r\n[VirtualDirectory]\r\n[WebSiteComp]\r\n[VirtualDirectoryComp]\r\n";
-
 // True once the process waits in the opening of a pipe that has no reader yet.
 bool WaitUntilBlockedOnPipe(int pid) {
   for (int i = 0; i < 1000; ++i) {
@@ -36,7 +33,7 @@ bool WaitUntilBlockedOnPipe(int pid) {
 TEST(RunDriver, EmptyScheduleWithoutDisplayLogsStartedAndFinishedOnly) {
   ScratchAppFolder app;
   std::filesystem::remove_all(app.At("Log"));  // the run makes it
-  app.Write("ScheduleInfo/ScheduleConfig.ini", kEmptySections);
+  app.Write("ScheduleInfo/ScheduleConfig.ini", testsupport::kEmptySchedule);
   ASSERT_EQ(testsupport::RunProgram(app.InstallProgram(), {"DISPLAY=", "WAYLAND_DISPLAY=", "QT_QPA_PLATFORM=xcb"}), 0);
   auto log = testsupport::StatusLog(app);
   ASSERT_EQ(log.size(), 2u);
@@ -48,7 +45,7 @@ TEST(RunDriver, EmptyScheduleWithoutDisplayLogsStartedAndFinishedOnly) {
 // the run lock; the second run is started then, and the test reads what both write.
 TEST(RunDriver, SecondInstanceWritesOneLineAndLeaves) {
   ScratchAppFolder app;
-  app.Write("ScheduleInfo/ScheduleConfig.ini", kEmptySections);
+  app.Write("ScheduleInfo/ScheduleConfig.ini", testsupport::kEmptySchedule);
   std::string program = app.InstallProgram();
   std::string logPath = app.At("Log/QUORVALog.Log");
   ASSERT_EQ(::mkfifo(logPath.c_str(), 0600), 0);
@@ -80,7 +77,7 @@ TEST(RunDriver, SecondInstanceWritesOneLineAndLeaves) {
 // A machine without the server-info component: the error ends the run at the first level.
 TEST(RunDriverDeathTest, ErrorWhileReadingTheScheduleEndsTheProgram) {
   ScratchAppFolder app;
-  app.Write("ScheduleInfo/ScheduleConfig.ini", kEmptySections);
+  app.Write("ScheduleInfo/ScheduleConfig.ini", testsupport::kEmptySchedule);
   platform::SetComponentInstalled("ServerInfoComponent", false);
   EXPECT_EXIT(Main(), testing::ExitedWithCode(1), "");
   platform::SetComponentInstalled("ServerInfoComponent", true);

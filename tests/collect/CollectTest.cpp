@@ -104,26 +104,21 @@ TEST_F(Collect, RecollectingAServerReplacesItsRows) {
 }
 
 TEST_F(Collect, ComparisonPairNamingOneSiteTwiceGathersTwice) {
-  CurrentLevel = 4;
-  CreateDBResource();
-  InitConnections();
-  ServerList = {"Same(1\\LEGACY01\\Partner Portal,2\\LEGACY01\\Partner Portal)"};
-  long before = platform::RowsWritten();
-  CollectIISSettings();
-  long legacyTwice = platform::RowsWritten() - before;
+  RunLevel(4, {});
+  auto rowsWrittenFor = [](const std::string& entry) {
+    ServerList = {entry};
+    long before = platform::RowsWritten();
+    CollectIISSettings();
+    return platform::RowsWritten() - before;
+  };
+  long legacyTwice = rowsWrittenFor("Same(1\\LEGACY01\\Partner Portal,2\\LEGACY01\\Partner Portal)");
   EXPECT_GT(legacyTwice, 0);
-  ServerList = {"Single(1\\LEGACY01\\Partner Portal,2\\NOSUCH\\x)"};
-  before = platform::RowsWritten();
-  CollectIISSettings();
-  long legacyOnce = platform::RowsWritten() - before;
-  EXPECT_EQ(legacyTwice, 2 * legacyOnce);
+  EXPECT_EQ(legacyTwice, 2 * rowsWrittenFor("Single(1\\LEGACY01\\Partner Portal,2\\NOSUCH\\x)"));
   EXPECT_EQ(Query("Select count(*) From WebSiteInfo Where IISServer = 'LEGACY01'"), (Rows{{"3"}}));
 }
 
 TEST_F(Collect, PathsAndSiteIndexes) {
-  CurrentLevel = 3;
-  CreateDBResource();
-  InitConnections();
+  RunLevel(3, {});
   EXPECT_EQ(GetPath("LEGACY01\\Partner Portal\\orders\\archive"), "IIS://LEGACY01/W3SVC/2/ROOT/orders/archive");
   EXPECT_EQ(GetPath("LEGACY01\\Partner Portal"), "IIS://LEGACY01/W3SVC/2/ROOT");
   EXPECT_EQ(GetPath("LEGACY01"), "");

@@ -111,9 +111,3 @@ TEST(ScheduleReader, MissingFileLogsAnEmptyMessageAndKeepsTheLists) {
   EXPECT_EQ(log[0].rfind(platform::ProgramName() + "  at ", 0), 0u) << log[0];
   EXPECT_EQ(ServerVersion, 1001);  // the component is still set up
 }
-
-TEST(ScheduleReader, StripAtNullTrimsThenCutsAtTheFirstNul) {
-  EXPECT_EQ(StripAtNull(std::string("  abc\0def  ", 11)), "abc");
-  EXPECT_EQ(StripAtNull(std::string("\0abc", 4)), "");
-  EXPECT_EQ(StripAtNull("  plain  "), "plain");
-}
