@@ -26,7 +26,6 @@ ScratchAppFolder::ScratchAppFolder() {
 
 ScratchAppFolder::~ScratchAppFolder() {
   std::error_code ec;
-  fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ec);
   fs::remove_all(path_, ec);
 }
 

@@ -58,7 +58,6 @@ TEST_F(CatalogueTest, PlaceholderRowsLevelsOutsideTheFamiliesAndIndexesBeyondThe
   EXPECT_EQ(Lookup(0, 0, 3).table + Lookup(0, 0, 3).key, "AAAA");
   EXPECT_EQ(Lookup(3, 0, 0), (Row{"", "unset", "unset"}));
   EXPECT_EQ(Lookup(3, 0, 6), (Row{"", "unset", "unset"}));
-  EXPECT_TRUE(testsupport::StatusLog(app).empty());
   // Beyond the list: logged, and the outputs are left as they were.
   EXPECT_EQ(Lookup(19, 0, 1), (Row{"", "unset", "unset"}));
   EXPECT_EQ(Lookup(15, 0, 5), (Row{"", "unset", "unset"}));

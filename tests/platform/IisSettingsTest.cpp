@@ -137,7 +137,6 @@ TEST_F(Snapshots, MetabaseSiteCategoriesInheritFromTheService) {
   EXPECT_EQ(Site("LEGACY01", "2", "HttpHeader"), (Rows{{"Yes", "No", "86400", ""}}));
   EXPECT_EQ(Site("LEGACY01", "2", "CustomHeader"),
             (Rows{{"X-Powered-By", "ASP.NET"}, {"P3P", "CP=\"CAO PSA OUR\""}}));
-  EXPECT_EQ(Site("LEGACY01", "1", "CustomHeader"), (Rows{{"X-Powered-By", "ASP.NET"}}));
   EXPECT_EQ(Site("LEGACY01", "1", "ContentRatings"),
             (Rows{{"Yes", "2", "0", "1", "3", "admin@legacy01.local", "2006.05.01T12:00-0800", "2008.05.01T12:00-0800"}}));
   EXPECT_EQ(Site("LEGACY01", "2", "ContentRatings")[0][0], "No");
