@@ -185,13 +185,16 @@ TEST_F(Snapshots, ParsesOnceWhileTheFileIsUnchangedAndRaisesBadOnesOnceARound) {
   auto first = LoadSnapshot("LEGACY01");
   for (int i = 0; i < 5; ++i) EXPECT_EQ(LoadSnapshot("LEGACY01").get(), first.get());
   EXPECT_LE(ParseCount() - before, 1);
-  // A changed file is read again.
+  // A changed file is read again. Its site takes the service's connection timeout (the demo's
+  // service sets the built-in default, so only a value of its own shows the inheritance).
   app.Write("Servers/LEGACY01/MetaBase.xml",
-            "<configuration><MBProperty><IIsWebServer Location=\"/LM/W3SVC/9\" ServerComment=\"Only\"/>"
+            "<configuration><MBProperty><IIsWebService Location=\"/LM/W3SVC\" ConnectionTimeout=\"77\"/>"
+            "<IIsWebServer Location=\"/LM/W3SVC/9\" ServerComment=\"Only\" ServerBindings=\":80:\"/>"
             "</MBProperty></configuration>");
   auto second = LoadSnapshot("LEGACY01");
   ASSERT_EQ(second->Sites().size(), 1u);
   EXPECT_EQ(second->Sites()[0].name, "Only");
+  EXPECT_EQ(Site("LEGACY01", "9", "General"), (Rows{{"(All Unassigned)", "80", "", "Yes", "", "77", "Started"}}));
 
   // Bad snapshots raise errors naming the server and the file.
   auto message = [](const std::string& server) {
