@@ -9,6 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "platform/Err.h"
 #include "platform/Files.h"
 
 namespace fs = std::filesystem;
@@ -25,7 +26,6 @@ ScratchAppFolder::ScratchAppFolder() {
 
 ScratchAppFolder::~ScratchAppFolder() {
   std::error_code ec;
-  fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ec);
   fs::remove_all(path_, ec);
 }
 
@@ -61,6 +61,27 @@ std::vector<std::string> ReadLines(const std::string& path) {
 }
 
 std::vector<std::string> StatusLog(const ScratchAppFolder& app) { return ReadLines(app.At("Log/QUORVALog.Log")); }
+
+int LinesWith(const std::vector<std::string>& lines, const std::string& text) {
+  int n = 0;
+  for (const auto& line : lines) n += line.find(text) != std::string::npos;
+  return n;
+}
+
+long ErrorOf(const std::function<void()>& statement, std::string* description) {
+  try {
+    statement();
+  } catch (const platform::RuntimeError& e) {
+    if (description) *description = e.Description();
+    return e.Number();
+  }
+  return 0;
+}
+
+void CopyDemoServers(const ScratchAppFolder& app) {
+  for (const char* file : {"WEBFARM01/applicationHost.config", "LEGACY01/MetaBase.xml"})
+    app.Write(std::string("Servers/") + file, ReadFile(SourceDir() + "/demo/Servers/" + file));
+}
 
 int StartProgram(const std::string& program, const std::vector<std::string>& extraEnvironment) {
   pid_t pid = ::fork();

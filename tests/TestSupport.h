@@ -1,10 +1,15 @@
 // Scratch application folders and the real program, for tests.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
 namespace testsupport {
+
+// A schedule file with the five level sections and no jobs.
+inline constexpr const char* kEmptySchedule =
+    "[WebServer]\r\n[WebSite]\r\n[VirtualDirectory]\r\n[WebSiteComp]\r\n[VirtualDirectoryComp]\r\n";
 
 // A fresh folder under /tmp that stands in for the program's folder while it lives: the
 // platform's application folder points at it, and it holds an empty Log folder.
@@ -30,6 +35,12 @@ std::string ReadFile(const std::string& path);
 std::vector<std::string> ReadLines(const std::string& path);
 // The lines of the status log of an application folder.
 std::vector<std::string> StatusLog(const ScratchAppFolder& app);
+// How many of the lines hold the text.
+int LinesWith(const std::vector<std::string>& lines, const std::string& text);
+// The number of the run-time error a statement raises (0 for none), its description in *description.
+long ErrorOf(const std::function<void()>& statement, std::string* description = nullptr);
+// Copies the demo snapshots of WEBFARM01 (applicationHost.config) and LEGACY01 (metabase).
+void CopyDemoServers(const ScratchAppFolder& app);
 
 // Runs a program with no arguments and waits for it; returns its exit code (-signal when killed).
 int RunProgram(const std::string& program, const std::vector<std::string>& extraEnvironment = {});

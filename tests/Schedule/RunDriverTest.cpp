@@ -1,33 +1,24 @@
-// Whole runs of the real program: start, levels, second instance, and the one fatal error.
+// Whole runs of the real program: start, levels, second instance, the one fatal error, and the
+// settings database a run leaves or cannot open.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <fcntl.h>
 #include <filesystem>
-#include <poll.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 
 #include "TestSupport.h"
+#include "database/SqliteFile.h"
 #include "mMain.h"
 #include "platform/Components.h"
 
+using testsupport::LinesWith;
 using testsupport::ScratchAppFolder;
 
 namespace {
-
-const char* kEmptySections =
-    "[WebServer]\r\n[WebSite]\r\n[VirtualDirectory]\r\n[WebSiteComp]\r\n[VirtualDirectoryComp]\r\n";
-
-bool StartsWith(const std::string& text, const std::string& prefix) { return text.rfind(prefix, 0) == 0; }
-
-int CountStarting(const std::vector<std::string>& lines, const std::string& prefix) {
-  int n = 0;
-  for (const auto& line : lines) n += StartsWith(line, prefix);
-  return n;
-}
 
 // True once the process waits in the opening of a pipe that has no reader yet.
 bool WaitUntilBlockedOnPipe(int pid) {
@@ -41,33 +32,23 @@ bool WaitUntilBlockedOnPipe(int pid) {
 
 }  // namespace
 
-TEST(RunDriver, EmptyScheduleLogsStartedAndFinishedOnly) {
+// No Log folder, and no display: even a toolkit told to use X must not stop the run.
+TEST(RunDriver, EmptyScheduleWithoutDisplayLogsStartedAndFinishedOnly) {
   ScratchAppFolder app;
   std::filesystem::remove_all(app.At("Log"));  // the run makes it
-  app.Write("ScheduleInfo/ScheduleConfig.ini", kEmptySections);
-  std::string program = app.InstallProgram();
-  ASSERT_EQ(testsupport::RunProgram(program), 0);
+  app.Write("ScheduleInfo/ScheduleConfig.ini", testsupport::kEmptySchedule);
+  ASSERT_EQ(testsupport::RunProgram(app.InstallProgram(), {"DISPLAY=", "WAYLAND_DISPLAY=", "QT_QPA_PLATFORM=xcb"}), 0);
   auto log = testsupport::StatusLog(app);
   ASSERT_EQ(log.size(), 2u);
-  EXPECT_TRUE(StartsWith(log[0], "QUORVASchedule Started at ")) << log[0];
-  EXPECT_TRUE(StartsWith(log[1], "QUORVASchedule Finished at ")) << log[1];
-}
-
-TEST(RunDriver, MissingScheduleFileIsReportedAtEveryLevelAndTheRunFinishes) {
-  ScratchAppFolder app;
-  std::string program = app.InstallProgram();
-  ASSERT_EQ(testsupport::RunProgram(program), 0);
-  auto log = testsupport::StatusLog(app);
-  ASSERT_EQ(log.size(), 7u);
-  EXPECT_EQ(CountStarting(log, "QUORVASchedule  at "), 5);
-  EXPECT_TRUE(StartsWith(log.back(), "QUORVASchedule Finished at "));
+  EXPECT_EQ(log[0].rfind("QUORVASchedule Started at ", 0), 0u) << log[0];
+  EXPECT_EQ(log[1].rfind("QUORVASchedule Finished at ", 0), 0u) << log[1];
 }
 
 // The status log is made a pipe, so the first run blocks on its "Started" line while it holds
 // the run lock; the second run is started then, and the test reads what both write.
 TEST(RunDriver, SecondInstanceWritesOneLineAndLeaves) {
   ScratchAppFolder app;
-  app.Write("ScheduleInfo/ScheduleConfig.ini", kEmptySections);
+  app.Write("ScheduleInfo/ScheduleConfig.ini", testsupport::kEmptySchedule);
   std::string program = app.InstallProgram();
   std::string logPath = app.At("Log/QUORVALog.Log");
   ASSERT_EQ(::mkfifo(logPath.c_str(), 0600), 0);
@@ -79,41 +60,27 @@ TEST(RunDriver, SecondInstanceWritesOneLineAndLeaves) {
   int second = testsupport::StartProgram(program);
   ASSERT_TRUE(WaitUntilBlockedOnPipe(second));
 
+  // With the pipe open for reading both go on; their few lines fit in the pipe.
   int reader = ::open(logPath.c_str(), O_RDONLY | O_NONBLOCK);
   ASSERT_GE(reader, 0);
-  std::string text;
-  int firstCode = -100, secondCode = -100;
-  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-  while ((firstCode == -100 || secondCode == -100) && std::chrono::steady_clock::now() < deadline) {
-    pollfd p{reader, POLLIN, 0};
-    ::poll(&p, 1, 20);
-    char buffer[4096];
-    ssize_t n;
-    while ((n = ::read(reader, buffer, sizeof buffer)) > 0) text.append(buffer, static_cast<size_t>(n));
-    int status;
-    if (firstCode == -100 && ::waitpid(first, &status, WNOHANG) == first) firstCode = WEXITSTATUS(status);
-    if (secondCode == -100 && ::waitpid(second, &status, WNOHANG) == second) secondCode = WEXITSTATUS(status);
-  }
-  char buffer[4096];
-  ssize_t n;
-  while ((n = ::read(reader, buffer, sizeof buffer)) > 0) text.append(buffer, static_cast<size_t>(n));
+  EXPECT_EQ(testsupport::WaitProgram(first), 0);
+  EXPECT_EQ(testsupport::WaitProgram(second), 0);
+  std::string text(1 << 16, '\0');
+  text.resize(std::max<ssize_t>(::read(reader, text.data(), text.size()), 0));
   ::close(reader);
-
-  EXPECT_EQ(firstCode, 0);
-  EXPECT_EQ(secondCode, 0);
   std::vector<std::string> lines;
   for (size_t start = 0, end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2)
     lines.push_back(text.substr(start, end - start));
   EXPECT_EQ(lines.size(), 3u) << text;
-  EXPECT_EQ(CountStarting(lines, "QUORVASchedule Application is already running. at "), 1) << text;
-  EXPECT_EQ(CountStarting(lines, "QUORVASchedule Started at "), 1) << text;
-  EXPECT_EQ(CountStarting(lines, "QUORVASchedule Finished at "), 1) << text;
+  for (const char* line : {"QUORVASchedule Application is already running. at ", "QUORVASchedule Started at ",
+                           "QUORVASchedule Finished at "})
+    EXPECT_EQ(testsupport::LinesWith(lines, line), 1) << text;
 }
 
 // A machine without the server-info component: the error ends the run at the first level.
 TEST(RunDriverDeathTest, ErrorWhileReadingTheScheduleEndsTheProgram) {
   ScratchAppFolder app;
-  app.Write("ScheduleInfo/ScheduleConfig.ini", kEmptySections);
+  app.Write("ScheduleInfo/ScheduleConfig.ini", testsupport::kEmptySchedule);
   platform::SetComponentInstalled("ServerInfoComponent", false);
   EXPECT_EXIT(Main(), testing::ExitedWithCode(1), "");
   platform::SetComponentInstalled("ServerInfoComponent", true);
@@ -122,4 +89,41 @@ TEST(RunDriverDeathTest, ErrorWhileReadingTheScheduleEndsTheProgram) {
   EXPECT_NE(log[0].find(" Started at "), std::string::npos);
   EXPECT_EQ(log[1], "mCollect.InitSchedular" + std::string(48, ' ') +
                         "429 - ActiveX component can't create object: ServerInfoComponent");
+}
+
+// No schedule file: each of the five levels reports it with an empty message, and still
+// leaves the category tables.
+TEST(SettingsDatabaseRun, WithoutAScheduleEveryLevelReportsItAndLeavesTheThirtyCategoryTables) {
+  testsupport::ScratchAppFolder app;
+  ASSERT_EQ(testsupport::RunProgram(app.InstallProgram()), 0);
+  auto log = testsupport::StatusLog(app);
+  ASSERT_EQ(log.size(), 7u);
+  EXPECT_EQ(LinesWith(log, "QUORVASchedule  at "), 5);
+  EXPECT_EQ(log.back().rfind("QUORVASchedule Finished at ", 0), 0u);
+  std::string file = app.At("VelmoraDatabase.mdb");
+  ASSERT_EQ(testsupport::ReadFile(file).substr(0, 15), "SQLite format 3");
+  EXPECT_EQ(testsupport::TablesOf(file).size(), 30u);
+  EXPECT_EQ(testsupport::ColumnsOf(file, "tblAppMappings"),
+            (std::vector<std::string>{"SiteIndex", "Extension", "Executable Path", "Verbs", "IISServer"}));
+}
+
+// A settings database that cannot be opened is reported, left as it was, and the run still
+// finishes: a folder where the file should be (root writes into read-only folders, so that is
+// how creating it is made to fail), or a file that is no database.
+TEST(SettingsDatabaseRun, AnUnopenableSettingsDatabaseIsReportedLeftAsItWasAndTheRunGoesOn) {
+  const std::string bytes = "Standard Jet DB, but only in name: this file holds no SQLite pages at all.\r\n";
+  for (bool folder : {true, false}) {
+    testsupport::ScratchAppFolder app;
+    if (folder) std::filesystem::create_directory(app.At("VelmoraDatabase.mdb"));
+    if (!folder) app.Write("VelmoraDatabase.mdb", bytes);
+    ASSERT_EQ(testsupport::RunProgram(app.InstallProgram()), 0);
+    auto log = testsupport::StatusLog(app);
+    ASSERT_FALSE(log.empty());
+    EXPECT_GT(LinesWith(log, folder ? "mGlobalFunctionDef.CheckAndCreateDB(" : "Unrecognized database format"), 0);
+    EXPECT_GT(LinesWith(log, "mGlobalFunctionDef.OpenConnection"), 0) << folder;
+    EXPECT_GT(LinesWith(log, "mCollect.InitConnections"), 0) << folder;
+    EXPECT_GT(LinesWith(log, "VelmoraDatabase.mdb"), 0) << "the description names the file";
+    EXPECT_NE(log.back().find("Finished"), std::string::npos) << folder;
+    if (!folder) EXPECT_EQ(testsupport::ReadFile(app.At("VelmoraDatabase.mdb")), bytes);
+  }
 }

@@ -5,6 +5,7 @@
 #include "config/mIniOperation.h"
 #include "mMain.h"
 #include "platform/Files.h"
+#include "platform/Text.h"
 
 using testsupport::ScratchAppFolder;
 
@@ -60,28 +61,21 @@ TEST(ScheduleReader, SectionsAndKeysMatchWithoutRegardToCaseAndLevelsStayApart) 
   EXPECT_EQ(ServerList, (List{"Cmp(x\\A\\S1,y\\B\\S2)"}));
   ReadLevel(app, ini, 5);  // no section: the default blank ends as an empty value
   EXPECT_TRUE(ServerList.empty());
-  EXPECT_FALSE(ReadFromIni(0, "Server").has_value());
-  EXPECT_FALSE(ReadFromIni(6, "Server").has_value());
 }
 
 TEST(ScheduleReader, LongValuesNeedTheirLengthEntry) {
   ScratchAppFolder app;
   // 300 entries of nine characters and a separator: 3,000 characters.
-  std::string value;
   List expected;
-  for (int i = 0; i < 300; ++i) {
-    char entry[16];
-    std::snprintf(entry, sizeof entry, "SRV%06d", i);
-    expected.push_back(entry);
-    value += std::string(entry) + "|";
-  }
+  for (int i = 0; i < 300; ++i) expected.push_back("SRV" + std::to_string(1000000 + i).substr(1));
+  std::string value = platform::Join(expected, "|") + "|";
   ASSERT_EQ(value.size(), 3000u);
 
   // With its length in section Length the value is read whole, at every level.
-  ReadLevel(app, "[Length]\nServer=3000\n[WebServer]\nServer=" + value + "\n[WebSite]\nServer=" + value + "\n", 1);
-  EXPECT_EQ(ServerList, expected);
-  ReadLevel(app, "[Length]\nServer=3000\n[WebServer]\nServer=" + value + "\n[WebSite]\nServer=" + value + "\n", 2);
-  EXPECT_EQ(ServerList, expected);
+  for (short level : {1, 2}) {
+    ReadLevel(app, "[Length]\nServer=3000\n[WebServer]\nServer=" + value + "\n[WebSite]\nServer=" + value + "\n", level);
+    EXPECT_EQ(ServerList, expected) << level;
+  }
   EXPECT_TRUE(testsupport::StatusLog(app).empty());
 
   // Exactly 1999 characters fill the buffer too and are read again through Length.
@@ -114,10 +108,4 @@ TEST(ScheduleReader, MissingFileLogsAnEmptyMessageAndKeepsTheLists) {
   ASSERT_EQ(log.size(), 1u);
   EXPECT_EQ(log[0].rfind(platform::ProgramName() + "  at ", 0), 0u) << log[0];
   EXPECT_EQ(ServerVersion, 1001);  // the component is still set up
-}
-
-TEST(ScheduleReader, StripAtNullTrimsThenCutsAtTheFirstNul) {
-  EXPECT_EQ(StripAtNull(std::string("  abc\0def  ", 11)), "abc");
-  EXPECT_EQ(StripAtNull(std::string("\0abc", 4)), "");
-  EXPECT_EQ(StripAtNull("  plain  "), "plain");
 }

@@ -32,18 +32,19 @@ inline std::vector<std::vector<std::string>> QueryFile(const std::string& path, 
   return rows;
 }
 
-// The user tables of a database file, sorted by name.
-inline std::vector<std::string> TablesOf(const std::string& path) {
-  std::vector<std::string> names;
-  for (auto& row : QueryFile(path, "SELECT name FROM sqlite_master WHERE type='table' ORDER BY name")) names.push_back(row[0]);
-  return names;
+// The first cell of every row of a query.
+inline std::vector<std::string> FirstColumn(const std::string& path, const std::string& sql) {
+  std::vector<std::string> cells;
+  for (auto& row : QueryFile(path, sql)) cells.push_back(row[0]);
+  return cells;
 }
 
-// The column names of a table, in order.
+// The user tables of a database file, sorted by name, and the column names of a table in order.
+inline std::vector<std::string> TablesOf(const std::string& path) {
+  return FirstColumn(path, "SELECT name FROM sqlite_master WHERE type='table' ORDER BY name");
+}
 inline std::vector<std::string> ColumnsOf(const std::string& path, const std::string& table) {
-  std::vector<std::string> names;
-  for (auto& row : QueryFile(path, "SELECT name FROM pragma_table_info('" + table + "')")) names.push_back(row[0]);
-  return names;
+  return FirstColumn(path, "SELECT name FROM pragma_table_info('" + table + "')");
 }
 
 }  // namespace testsupport

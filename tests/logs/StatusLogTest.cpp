@@ -1,4 +1,5 @@
-// Status log lines: message lines, error lines and the width rule.
+// Status log lines: message lines, error lines and the width rule (module.procedure padded or
+// cut to 70 characters).
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -30,19 +31,9 @@ TEST(StatusLog, MessageAndErrorLines) {
   EXPECT_EQ(log[2], "mGlob.DropTable" + std::string(55, ' ') + "-2147217865 - Table 'x' not found");
   EXPECT_EQ(log[3], std::string(40, 'M') + "." + std::string(29, 'P') + "9 - Subscript out of range");
   EXPECT_EQ(log[4], std::string(34, 'M') + "." + std::string(34, 'P') + " 13 - Type mismatch");
-}
-
-TEST(StatusLog, WritingWithoutTheLogFolderFailsToTheCaller) {
-  ScratchAppFolder app;
+  // Without the Log folder the write fails to the caller.
   std::filesystem::remove_all(app.At("Log"));
   EXPECT_THROW(WriteStatusLog("Started", "mMain", "Main", 0), platform::RuntimeError);
-}
-
-TEST(StatusLog, PadTextFillsAndCuts) {
-  EXPECT_EQ(PadText("ab", 5, " "), "ab   ");
-  EXPECT_EQ(PadText("abcdefg", 5, " "), "abcde");
-  EXPECT_EQ(PadText("abcde", 5, "-"), "abcde");
-  EXPECT_EQ(PadText("a", 6, "xy"), "axyxyx");
 }
 
 TEST(StatusLog, HandlersReportThroughTheOneMechanism) {

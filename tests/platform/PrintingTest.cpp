@@ -11,9 +11,9 @@
 #include "TestServices.h"
 #include "TestSupport.h"
 #include "platform/DateTime.h"
-#include "platform/Err.h"
 #include "platform/Grid.h"
 #include "platform/Printing.h"
+#include "platform/Text.h"
 
 namespace fs = std::filesystem;
 
@@ -35,21 +35,21 @@ std::set<std::string> SpooledDocuments() {
   return documents;
 }
 
+// 0 until the file reads as a whole PDF.
+int PageCount(const std::string& pdf) {
+  std::string info = Capture("pdfinfo '" + pdf + "' 2>/dev/null");
+  size_t at = info.find("Pages:");
+  return at == std::string::npos ? 0 : std::stoi(info.substr(at + 6));
+}
+
 // The document of the job sent after `before` was taken, once it reads as a whole PDF.
 std::string NewSpooledDocument(const std::set<std::string>& before) {
   for (int tries = 0; tries < 150; ++tries) {
     for (const std::string& document : SpooledDocuments())
-      if (!before.contains(document) && Capture("pdfinfo '" + document + "' 2>/dev/null").find("Pages:") != std::string::npos)
-        return document;
+      if (!before.contains(document) && PageCount(document) > 0) return document;
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
   }
   return {};
-}
-
-int PageCount(const std::string& pdf) {
-  std::string info = Capture("pdfinfo '" + pdf + "'");
-  size_t at = info.find("Pages:");
-  return at == std::string::npos ? 0 : std::stoi(info.substr(at + 6));
 }
 
 // The report of a site with 200 directories, as the report display leaves the grid.
@@ -60,9 +60,7 @@ platform::Grid SiteReport() {
   const char* headings[] = {"Web Site Name", "Home Directory", "Read Access", "Log File Directory"};
   for (long c = 0; c < 4; ++c) grid.SetTextMatrix(0, c, headings[c]);
   for (long r = 1; r <= 200; ++r) {
-    char site[16];
-    std::snprintf(site, sizeof site, "Site %03ld", r);
-    grid.SetTextMatrix(r, 0, site);
+    grid.SetTextMatrix(r, 0, "Site " + std::to_string(1000 + r).substr(1));
     grid.SetTextMatrix(r, 1, "D:\\inetpub\\wwwroot\\dir" + std::to_string(r));
     grid.SetTextMatrix(r, 2, r % 2 ? "True" : "False");
     grid.SetTextMatrix(r, 3, "W3SVC" + std::to_string(r) + "-logs");
@@ -89,77 +87,54 @@ TEST_F(Printing, PrintsAGridOfTwoHundredRowsOnThePdfQueue) {
   platform::Grid grid = SiteReport();
   std::string date = platform::GeneralDate(platform::Now());
   std::set<std::string> before = SpooledDocuments();
-  {
-    // The calls the report export makes, in its order.
-    platform::ReportPrinter printer;
-    printer.AddTitleLine("Brantel v1.9", 1, "Times New Roman", 16);
-    printer.AddHeadingLine("Report for: WEB1\\Default Web Site", 1, "Times New Roman", 12);
-    printer.AddDateLine(date, 3, "Times New Roman", 12);
-    printer.SetPrintOption(true);
-    printer.SetReportGrid(grid);
-    printer.PrintReport();
-    EXPECT_GT(printer.PagesPrinted(), 1);
+  // The calls the report export makes, in its order.
+  platform::ReportPrinter printer;
+  printer.AddTitleLine("Brantel v1.9", 1, "Times New Roman", 16);
+  printer.AddHeadingLine("Report for: WEB1\\Default Web Site", 1, "Times New Roman", 12);
+  printer.AddDateLine(date, 3, "Times New Roman", 12);
+  printer.SetPrintOption(true);
+  printer.SetReportGrid(grid);
+  printer.PrintReport();
+  EXPECT_GT(printer.PagesPrinted(), 1);
 
-    std::string document = NewSpooledDocument(before);
-    ASSERT_FALSE(document.empty()) << "no new job document in " << kSpool;
-    std::string text = Capture("pdftotext -layout '" + document + "' -");
-    EXPECT_NE(text.find("Brantel v1.9"), std::string::npos) << text.substr(0, 2000);
-    EXPECT_NE(text.find("Report for: WEB1\\Default Web Site"), std::string::npos);
-    EXPECT_NE(text.find(date), std::string::npos) << date;
-    for (const char* cell : {"Web Site Name", "Log File Directory", "Site 001", "D:\\inetpub\\wwwroot\\dir1 ",
-                             "W3SVC1-logs", "Site 200", "D:\\inetpub\\wwwroot\\dir200", "W3SVC200-logs"})
-      EXPECT_NE(text.find(cell), std::string::npos) << cell;
-    EXPECT_EQ(PageCount(document), printer.PagesPrinted());
-    // Every page starts with the column headings.
-    size_t headingRows = 0;
-    for (size_t at = text.find("Home Directory"); at != std::string::npos; at = text.find("Home Directory", at + 1))
-      ++headingRows;
-    EXPECT_EQ(headingRows, static_cast<size_t>(printer.PagesPrinted()));
-    // The bold cell is set in the bold face of the table's font.
-    std::string fonts = Capture("pdffonts '" + document + "'");
-    EXPECT_NE(fonts.find("Sans-Bold"), std::string::npos) << fonts;
-  }
+  std::string document = NewSpooledDocument(before);
+  ASSERT_FALSE(document.empty()) << "no new job document in " << kSpool;
+  std::string text = Capture("pdftotext -layout '" + document + "' -");
+  EXPECT_NE(text.find("Brantel v1.9"), std::string::npos) << text.substr(0, 2000);
+  EXPECT_NE(text.find("Report for: WEB1\\Default Web Site"), std::string::npos);
+  EXPECT_NE(text.find(date), std::string::npos) << date;
+  for (const char* cell : {"Web Site Name", "Log File Directory", "Site 001", "D:\\inetpub\\wwwroot\\dir1 ",
+                           "W3SVC1-logs", "Site 200", "D:\\inetpub\\wwwroot\\dir200", "W3SVC200-logs"})
+    EXPECT_NE(text.find(cell), std::string::npos) << cell;
+  EXPECT_EQ(PageCount(document), printer.PagesPrinted());
+  // Every page starts with the column headings.
+  EXPECT_EQ(testsupport::LinesWith(platform::Split(text, "\n"), "Home Directory"), printer.PagesPrinted());
+  // The bold cell is set in the bold face of the table's font.
+  std::string fonts = Capture("pdffonts '" + document + "'");
+  EXPECT_NE(fonts.find("Sans-Bold"), std::string::npos) << fonts;
 }
 
+// The job printer is looked up in the machine's printer list, so a match also shows the queue listed.
 TEST_F(Printing, JobPrinterNamesMatchUpperCasedQueueNames) {
-  std::vector<std::string> names;
-  for (const platform::PrinterInfo& printer : platform::Printers()) names.push_back(printer.DeviceName);
-  EXPECT_NE(std::find(names.begin(), names.end(), kPdfQueue), names.end());
-  EXPECT_NE(std::find(names.begin(), names.end(), kSpareQueue), names.end());
-
-  platform::SetCurrentPrinter(kSpareQueue);
-  platform::SelectJobPrinter("QUORVAPDF");
-  EXPECT_EQ(platform::CurrentPrinter(), kPdfQueue);
-  // The schedule holds names in upper case: the queue's own spelling is no match.
-  platform::SelectJobPrinter(kSpareQueue);
-  EXPECT_EQ(platform::CurrentPrinter(), kPdfQueue);
-  platform::SelectJobPrinter("NO SUCH PRINTER");
-  EXPECT_EQ(platform::CurrentPrinter(), kPdfQueue);
-  platform::SelectJobPrinter("");
-  EXPECT_EQ(platform::CurrentPrinter(), kPdfQueue);
+  // The schedule holds names in upper case: the queue's own spelling is no match, nor is an
+  // unknown or empty name; each leaves the printer as it was.
+  platform::SetCurrentPrinter(kPdfQueue);
+  for (const char* name : {kSpareQueue, "NO SUCH PRINTER", ""}) {
+    platform::SelectJobPrinter(name);
+    EXPECT_EQ(platform::CurrentPrinter(), kPdfQueue) << name;
+  }
   platform::SelectJobPrinter("QUORVASPARE");
   EXPECT_EQ(platform::CurrentPrinter(), kSpareQueue);
 }
 
 TEST_F(Printing, FailuresAreRunTimeErrors) {
   platform::ReportPrinter noGrid;
-  try {
-    noGrid.PrintReport();
-    ADD_FAILURE() << "printing without a grid";
-  } catch (const platform::RuntimeError& e) {
-    EXPECT_EQ(e.Number(), 91);
-  }
-
+  EXPECT_EQ(testsupport::ErrorOf([&] { noGrid.PrintReport(); }), 91) << "printing without a grid";
   platform::Grid grid;
   platform::ReportPrinter gone;
   gone.SetReportGrid(grid);
   platform::SetCurrentPrinter("RemovedQueue");
-  try {
-    gone.PrintReport();
-    ADD_FAILURE() << "printing on a queue that is not there";
-  } catch (const platform::RuntimeError& e) {
-    EXPECT_EQ(e.Number(), 482);
-  }
+  EXPECT_EQ(testsupport::ErrorOf([&] { gone.PrintReport(); }), 482) << "printing on a queue that is not there";
 }
 
 }  // namespace
