@@ -672,6 +672,13 @@ long Recordset::FieldCount() const {
   return static_cast<long>(impl_->names.size());
 }
 
+std::string Recordset::FieldName(long index) const {
+  impl_->NeedOpen();
+  if (index < 0 || index >= static_cast<long>(impl_->names.size()))
+    Raise(adErrItemNotFound, "Item cannot be found in the collection corresponding to the requested name or ordinal.");
+  return impl_->names[static_cast<size_t>(index)];
+}
+
 Field& Recordset::Fields(long index) {
   impl_->NeedRecord();
   auto& row = impl_->rows[static_cast<size_t>(impl_->position)];

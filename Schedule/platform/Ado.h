@@ -111,6 +111,9 @@ class Recordset {
   // The field of the current record, by position or by name (without regard to case).
   Field& Fields(long index);
   Field& Fields(const std::string& name);
+  // The name of the field at a position, also when there is no current record; a position
+  // outside the fields raises adErrItemNotFound.
+  std::string FieldName(long index) const;
   // Runs the query again and reads the rows afresh.
   void Requery();
   // Starts a new record at the end; Update writes it into the table of a one-table query.

@@ -1,0 +1,3 @@
+#include "custom/mCustom.h"
+
+void ExportCustomReportIntoSelectedFormat(const std::string&, const std::string&, const std::string&) {}
