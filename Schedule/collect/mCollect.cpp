@@ -10,21 +10,20 @@
 using platform::OnError;
 namespace ado = platform::ado;
 
-namespace {
-
-// A comparison entry "name(prefix\server\site,prefix\server\site)": the text between "(" and
-// the first ",", or between the first "," and ")", without its prefix.
 std::string PairItem(const std::string& entry, bool second) {
   size_t open = entry.find('('), comma = entry.find(','), close = entry.find(')');
-  if (open == std::string::npos || comma == std::string::npos || close == std::string::npos)
-    platform::Raise(platform::errInvalidArgument);
   size_t from = second ? comma + 1 : open + 1;
   size_t to = second ? close : comma;
-  if (to < from) platform::Raise(platform::errInvalidArgument);
+  if (open == std::string::npos || comma == std::string::npos || close == std::string::npos || to < from)
+    platform::Raise(platform::errInvalidArgument, platform::DefaultDescription(platform::errInvalidArgument) +
+                                                      ": the comparison entry \"" + entry +
+                                                      "\" is not name(item,item)");
   std::string item = entry.substr(from, to - from);
   size_t slash = item.find('\\');
   return slash == std::string::npos ? item : item.substr(slash + 1);
 }
+
+namespace {
 
 void RequireSet(const void* object) {
   if (!object) platform::Raise(platform::errObjectNotSet);
