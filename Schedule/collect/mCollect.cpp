@@ -40,7 +40,7 @@ bool BeginGathering(OnError& onError, FrmSchedule& window, const std::string& en
 }
 
 // Gathers the entry of every job, or at the comparison levels the first and then the second item
-// of every pair. A pair that cannot be split leaves the items of the job before it.
+// of every pair. A pair that cannot be split is reported and not gathered.
 void GatherEntries(OnError& onError, bool pairs, void (*gather)(const std::string&)) {
   std::string first, second;
   for (const std::string& entry : ServerList) {
@@ -48,8 +48,11 @@ void GatherEntries(OnError& onError, bool pairs, void (*gather)(const std::strin
       onError.Next([&] { gather(entry); });
       continue;
     }
-    onError.Next([&] { first = PairItem(entry, false); });
-    onError.Next([&] { second = PairItem(entry, true); });
+    if (!onError.Next([&] {
+          first = PairItem(entry, false);
+          second = PairItem(entry, true);
+        }))
+      continue;
     onError.Next([&] { gather(first); });
     onError.Next([&] { gather(second); });
   }
