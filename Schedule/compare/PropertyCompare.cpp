@@ -53,6 +53,19 @@ std::string DirectoryQuery(const std::string& labels, const std::string& table, 
          platform::QuoteSql(parentPath + "/" + dirName) + "'";
 }
 
+ado::Connection& SettingsDatabase();
+
+// The connection of the job being compared, while CompareSiteProperties runs.
+ado::Connection* jobConnection = nullptr;
+
+// Opens a read-only recordset on the job's connection, or on a connection of its own.
+void OpenQuery(ado::Recordset& rs, const std::string& query) {
+  if (jobConnection != nullptr && jobConnection->State() == ado::adStateOpen)
+    rs.Open(query, *jobConnection, ado::adOpenKeyset);
+  else
+    rs.Open(query, SettingsConnectionString(), ado::adOpenKeyset);
+}
+
 ado::Connection& SettingsDatabase() {
   if (!SettingsConnection) platform::Raise(platform::errObjectNotSet);
   return *SettingsConnection;
@@ -70,12 +83,22 @@ void CompareSiteProperties(const std::string& server1, const std::string& server
     SettingsDatabase().Execute(
         "Create table TmpTable(TabName text(50),Properties text(100),WebSite1 text(255),WebSite2 text(255))", -1);
   });
+  // One connection for the job: tmpRs writes the job's rows on it in one transaction (the file is
+  // locked and written once a job, not once a row), and the category queries read on it instead
+  // of opening a connection each (two a category, some fifty a job).
+  ado::Connection tmpConnection;
   ado::Recordset tmpRs;
+  onError.Next([&] { tmpConnection.Open(SettingsConnectionString()); });
+  jobConnection = &tmpConnection;
   onError.Next([&] {
-    tmpRs.Open("Select * from TmpTable", SettingsConnectionString(), ado::adOpenKeyset, ado::adLockOptimistic);
+    tmpRs.Open("Select * from TmpTable", tmpConnection, ado::adOpenKeyset, ado::adLockOptimistic);
   });
   // Without the table no row can be written: one line in the status log says so, not one a row.
-  if (tmpRs.State() != ado::adStateOpen) return;
+  if (tmpRs.State() != ado::adStateOpen) {
+    jobConnection = nullptr;
+    return;
+  }
+  bool inTransaction = onError.Next([&] { tmpConnection.Execute("BEGIN TRANSACTION", -1); });
 
   const std::vector<std::string> appCaptions = platform::Split(CompareAppTabCaptions, ",");
   for (short i = 1; i <= CompareCategoryCount - 1; ++i) {
@@ -109,14 +132,17 @@ void CompareSiteProperties(const std::string& server1, const std::string& server
     }
   }
   onError.Next([&] { CloseRecordset(tmpRs); });
+  if (inTransaction) onError.Next([&] { tmpConnection.Execute("COMMIT TRANSACTION", -1); });
+  jobConnection = nullptr;
+  onError.Next([&] { tmpConnection.Close(); });
 }
 
 void CompareProp(const std::string& caption, const std::string& query1, const std::string& query2,
                  ado::Recordset& tmpRs) {
   OnError onError(modules::mCollect, "CompareProp");
   ado::Recordset rs1, rs2;
-  onError.Next([&] { rs1.Open(query1, SettingsConnectionString(), ado::adOpenKeyset); });
-  onError.Next([&] { rs2.Open(query2, SettingsConnectionString(), ado::adOpenKeyset); });
+  onError.Next([&] { OpenQuery(rs1, query1); });
+  onError.Next([&] { OpenQuery(rs2, query2); });
   onError.Next([&] {
     if (rs1.State() != ado::adStateOpen || rs2.State() != ado::adStateOpen) return;
     const long count1 = rs1.RecordCount(), count2 = rs2.RecordCount();
@@ -208,8 +234,8 @@ void CompareRestrictedIPAddress1(ado::Recordset& tmpRs, const std::string& colum
                                "' and IISServer = '" + CompareServer2 + "' and  [" + c + "] not in(Select [" + c +
                                "] from " + table + "  where IISServer = '" + CompareServer1 + "' and SiteIndex ='" +
                                CompareSiteIndex1 + "')";
-    onError.Next([&] { list1.Open(query1, SettingsConnectionString(), ado::adOpenKeyset, ado::adLockOptimistic); });
-    onError.Next([&] { list2.Open(query2, SettingsConnectionString(), ado::adOpenKeyset, ado::adLockOptimistic); });
+    onError.Next([&] { OpenQuery(list1, query1); });
+    onError.Next([&] { OpenQuery(list2, query2); });
     onError.Next([&] {
       if (list1.State() != ado::adStateOpen || list2.State() != ado::adStateOpen) return;
       if (list1.RecordCount() > 0 || list2.RecordCount() > 0) WriteIPAddressInfo(list1, list2, c, tmpRs);
