@@ -53,7 +53,10 @@ std::string DirectoryQuery(const std::string& labels, const std::string& table, 
          platform::QuoteSql(parentPath + "/" + dirName) + "'";
 }
 
-ado::Connection& SettingsDatabase();
+ado::Connection& SettingsDatabase() {
+  if (!SettingsConnection) platform::Raise(platform::errObjectNotSet);
+  return *SettingsConnection;
+}
 
 // The connection of the job being compared, while CompareSiteProperties runs.
 ado::Connection* jobConnection = nullptr;
@@ -64,11 +67,6 @@ void OpenQuery(ado::Recordset& rs, const std::string& query) {
     rs.Open(query, *jobConnection, ado::adOpenKeyset);
   else
     rs.Open(query, SettingsConnectionString(), ado::adOpenKeyset);
-}
-
-ado::Connection& SettingsDatabase() {
-  if (!SettingsConnection) platform::Raise(platform::errObjectNotSet);
-  return *SettingsConnection;
 }
 
 }  // namespace

@@ -73,6 +73,7 @@ TEST(CompareRun, SitesAndDirectoriesInEveryFormatWithBadJobsBetween) {
        {"Same(1\\WEBFARM01\\Default Web Site,2\\WEBFARM01\\Default Web Site)", "MDB"},
        {"Unknown(1\\WEBFARM01\\No Such Site,2\\NOSUCH\\Site)", "HTML"},
        {"NoSlash(A,B)", "HTML"},
+       {std::string("NoFolder") + kShopVsPartner, "HTML", "0", app.At("no/such/folder")},
        {"Last(1\\LEGACY01\\Default Web Site,2\\LEGACY01\\Partner Portal)", "CSV"}},
       {{"Dirs(1\\WEBFARM01\\Contoso Shop\\checkout,2\\LEGACY01\\Partner Portal\\orders\\archive)", "HTML"},
        {"Missing(1\\WEBFARM01\\Contoso Shop\\nosuchdir,2\\LEGACY01\\Partner Portal\\orders)", "CSV"}},
@@ -146,6 +147,8 @@ TEST(CompareRun, SitesAndDirectoriesInEveryFormatWithBadJobsBetween) {
   EXPECT_EQ(LinesWith(log, "\"A\" has no web site name"), 1);
   EXPECT_EQ(LinesWith(log, "Field 'WEBFARM01_Default Web Site' is defined more than once"), 1);
   EXPECT_EQ(LinesWith(log, "mExport.ExportReport"), 1);
+  EXPECT_EQ(LinesWith(log, "mExport.Export_HTMLFormat"), 1) << "a job folder that is not there";
+  EXPECT_FALSE(fs::exists(app.At("no")));
   EXPECT_EQ(log.back().rfind("QUORVASchedule Finished at ", 0), 0u);
 
   // Activity logs: the comparison jobs write no result line of their own, so each repeats the
