@@ -23,7 +23,9 @@ void DisplayDiffRecord() {
   OnError onError(modules::mCollect, "DisplayDiffRecord");
   platform::Grid& grid = frmSchedule().grdReport;
   ado::Recordset rs;
-  onError.Next([&] { rs.Open("Select * from TmpTable", SettingsConnectionString(), ado::adOpenKeyset); });
+  // On the settings connection, which has just made TmpTable: a connection of its own would first
+  // have to read the changed schema again.
+  onError.Next([&] { rs.Open("Select * from TmpTable", SettingsDatabase(), ado::adOpenKeyset); });
 
   onError.Next([&] { grid.SetRows(1); });
   onError.Next([&] { grid.SetCols(rs.FieldCount()); });

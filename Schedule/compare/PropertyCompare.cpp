@@ -53,11 +53,6 @@ std::string DirectoryQuery(const std::string& labels, const std::string& table, 
          platform::QuoteSql(parentPath + "/" + dirName) + "'";
 }
 
-ado::Connection& SettingsDatabase() {
-  if (!SettingsConnection) platform::Raise(platform::errObjectNotSet);
-  return *SettingsConnection;
-}
-
 // The connection of the job being compared, while CompareSiteProperties runs.
 ado::Connection* jobConnection = nullptr;
 
@@ -66,12 +61,15 @@ void OpenQuery(ado::Recordset& rs, const std::string& query) {
   if (jobConnection != nullptr && jobConnection->State() == ado::adStateOpen)
     rs.Open(query, *jobConnection, ado::adOpenKeyset);
   else
-    rs.Open(query, SettingsConnectionString(), ado::adOpenKeyset);
+    rs.Open(query, SettingsDatabase().ConnectionString(), ado::adOpenKeyset);
 }
 
 }  // namespace
 
-std::string SettingsConnectionString() { return SettingsDatabase().ConnectionString(); }
+ado::Connection& SettingsDatabase() {
+  if (!SettingsConnection) platform::Raise(platform::errObjectNotSet);
+  return *SettingsConnection;
+}
 
 void CompareSiteProperties(const std::string& server1, const std::string& server2, const std::string& siteIndex1,
                            const std::string& siteIndex2) {
@@ -81,22 +79,21 @@ void CompareSiteProperties(const std::string& server1, const std::string& server
     SettingsDatabase().Execute(
         "Create table TmpTable(TabName text(50),Properties text(100),WebSite1 text(255),WebSite2 text(255))", -1);
   });
-  // One connection for the job: tmpRs writes the job's rows on it in one transaction (the file is
-  // locked and written once a job, not once a row), and the category queries read on it instead
-  // of opening a connection each (two a category, some fifty a job).
-  ado::Connection tmpConnection;
+  // The job runs on the settings connection, which has just made TmpTable (a connection of its
+  // own would first read the changed schema again): tmpRs writes the job's rows in one
+  // transaction (the file is locked and written once a job, not once a row), and the category
+  // queries read on it instead of opening a connection each (two a category, some fifty a job).
   ado::Recordset tmpRs;
-  onError.Next([&] { tmpConnection.Open(SettingsConnectionString()); });
-  jobConnection = &tmpConnection;
+  jobConnection = SettingsConnection.get();
   onError.Next([&] {
-    tmpRs.Open("Select * from TmpTable", tmpConnection, ado::adOpenKeyset, ado::adLockOptimistic);
+    tmpRs.Open("Select * from TmpTable", SettingsDatabase(), ado::adOpenKeyset, ado::adLockOptimistic);
   });
   // Without the table no row can be written: one line in the status log says so, not one a row.
   if (tmpRs.State() != ado::adStateOpen) {
     jobConnection = nullptr;
     return;
   }
-  bool inTransaction = onError.Next([&] { tmpConnection.Execute("BEGIN TRANSACTION", -1); });
+  bool inTransaction = onError.Next([&] { SettingsDatabase().Execute("BEGIN TRANSACTION", -1); });
 
   const std::vector<std::string> appCaptions = platform::Split(CompareAppTabCaptions, ",");
   for (short i = 1; i <= CompareCategoryCount - 1; ++i) {
@@ -130,9 +127,8 @@ void CompareSiteProperties(const std::string& server1, const std::string& server
     }
   }
   onError.Next([&] { CloseRecordset(tmpRs); });
-  if (inTransaction) onError.Next([&] { tmpConnection.Execute("COMMIT TRANSACTION", -1); });
+  if (inTransaction) onError.Next([&] { SettingsDatabase().Execute("COMMIT TRANSACTION", -1); });
   jobConnection = nullptr;
-  onError.Next([&] { tmpConnection.Close(); });
 }
 
 void CompareProp(const std::string& caption, const std::string& query1, const std::string& query2,

@@ -13,9 +13,9 @@
 
 #include "platform/Ado.h"
 
-// The connection string of SettingsConnection, on which every comparison recordset opens a
-// connection of its own; error 91 when there is no settings connection.
-std::string SettingsConnectionString();
+// SettingsConnection, on which the comparison makes TmpTable, writes its rows and reads them;
+// error 91 when there is no settings connection.
+platform::ado::Connection& SettingsDatabase();
 
 // Drops and re-creates TmpTable on SettingsConnection, then adds the rows of every category of
 // the level's family (1 to CompareCategoryCount - 1) for the two items. Level 4 reads the sites
