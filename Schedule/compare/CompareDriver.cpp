@@ -88,7 +88,8 @@ void Merge() {
     onError.Next([] { CompareSiteIndex1 = FindSiteIndex(CompareServer1, CompareSiteName1); });
     onError.Next([] { CompareSiteIndex2 = FindSiteIndex(CompareServer2, CompareSiteName2); });
   } else {
-    // The site index comes with the directory; an item without "\" keeps the job before it's.
+    // The site index comes with the directory; an item without "\" keeps the directory of the
+    // job before.
     for (int side = 1; side <= 2; ++side) {
       const std::string& item = side == 1 ? CompareItem1 : CompareItem2;
       bool resolved = side == 1 ? GetDirectoryInforForCompare(item, CompareServer1, CompareSiteName1, CompareSiteIndex1,
