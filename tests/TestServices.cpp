@@ -60,10 +60,13 @@ int PageCount(const std::string& pdf) {
   return at == std::string::npos ? 0 : std::stoi(info.substr(at + 6));
 }
 
-std::string NewSpooledDocument(const std::set<std::string>& before) {
+std::string NewSpooledDocument(const std::set<std::string>& before, const std::string& containing) {
   for (int tries = 0; tries < 150; ++tries) {
-    for (const std::string& document : SpooledDocuments())
-      if (!before.contains(document) && PageCount(document) > 0) return document;
+    for (const std::string& document : SpooledDocuments()) {
+      if (before.contains(document) || PageCount(document) == 0) continue;
+      if (containing.empty() || Capture("pdftotext '" + document + "' -").find(containing) != std::string::npos)
+        return document;
+    }
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
   }
   return {};

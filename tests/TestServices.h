@@ -25,9 +25,10 @@ inline constexpr const char* kSpool = "/var/spool/cups";
 std::set<std::string> SpooledDocuments();
 // The pages of a PDF file; 0 until it reads as a whole PDF.
 int PageCount(const std::string& pdf);
-// The document of a job sent after `before` was taken, once it reads as a whole PDF; "" when
-// none comes within 15 seconds.
-std::string NewSpooledDocument(const std::set<std::string>& before);
+// The document of a job sent after `before` was taken, once it reads as a whole PDF and its text
+// holds `containing` (tests printing at the same time send other jobs); "" when none comes within
+// 15 seconds.
+std::string NewSpooledDocument(const std::set<std::string>& before, const std::string& containing = "");
 
 // Runs a shell command; returns what it printed on standard output.
 std::string Capture(const std::string& command);

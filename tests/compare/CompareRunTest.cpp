@@ -175,7 +175,7 @@ TEST(CompareRun, PrintedComparisonOnThePdfQueue) {
   std::string entry = std::string("Printed") + kShopVsPartner;
   std::set<std::string> before = testsupport::SpooledDocuments();
   RunJobs(app, {{entry, "MDB", "1", "No", "QUORVAPDF"}}, {});
-  std::string document = testsupport::NewSpooledDocument(before);
+  std::string document = testsupport::NewSpooledDocument(before, "Report for: " + entry);
   ASSERT_FALSE(document.empty()) << "no new job document in " << testsupport::kSpool;
   std::string text = testsupport::Capture("pdftotext -layout '" + document + "' -");
   for (const std::string& expected : std::vector<std::string>{"Brantel v1.9", "Report for: " + entry,

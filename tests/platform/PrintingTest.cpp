@@ -72,7 +72,7 @@ TEST_F(Printing, PrintsAGridOfTwoHundredRowsOnThePdfQueue) {
   printer.PrintReport();
   EXPECT_GT(printer.PagesPrinted(), 1);
 
-  std::string document = NewSpooledDocument(before);
+  std::string document = NewSpooledDocument(before, "Report for: WEB1\\Default Web Site");
   ASSERT_FALSE(document.empty()) << "no new job document in " << kSpool;
   std::string text = Capture("pdftotext -layout '" + document + "' -");
   EXPECT_NE(text.find("Brantel v1.9"), std::string::npos) << text.substr(0, 2000);
