@@ -11,6 +11,7 @@
 #include "TestServices.h"
 #include "TestSupport.h"
 #include "database/SqliteFile.h"
+#include "platform/DateTime.h"
 #include "platform/Text.h"
 
 namespace fs = std::filesystem;
@@ -86,6 +87,10 @@ TEST(CompareRun, SitesAndDirectoriesInEveryFormatWithBadJobsBetween) {
   for (const char* name : {"Last", "Missing"})
     EXPECT_EQ(FilesMatching(app.Path(), std::string(name) + kStamp + "\\.csv").size(), 1u) << name;
   EXPECT_TRUE(FilesMatching(app.Path(), "Broken.*").empty());
+  // Report files put the day first, export databases the month.
+  const platform::DateTime today = platform::Now();
+  EXPECT_EQ(FilesMatching(app.Path(), "Sites_" + platform::FormatDate(today, "dd_mm_yyyy") + "_.*").size(), 1u);
+  EXPECT_EQ(FilesMatching(app.Path(), "QUORVAExportDb_Db" + platform::FormatDate(today, "mm_dd_yyyy") + "_.*").size(), 1u);
   std::vector<std::string> csv = FilesMatching(app.At("out"), std::string("Sites") + kStamp + "\\.csv");
   ASSERT_EQ(csv.size(), 1u);
 
