@@ -18,6 +18,8 @@ PACKAGES=(
   twm xfonts-base
   # Text in the status window and in printed reports.
   fonts-dejavu-core
+  # A real browser (headless) opens the HTML reports in the tests.
+  chromium
 )
 
 missing=()

@@ -2,7 +2,9 @@
 
 #include <array>
 #include <cstdio>
+#include <chrono>
 #include <filesystem>
+#include <thread>
 
 #include "TestSupport.h"
 
@@ -40,6 +42,34 @@ std::string Capture(const std::string& command) {
   while ((got = std::fread(chunk.data(), 1, chunk.size(), pipe)) > 0) out.append(chunk.data(), got);
   ::pclose(pipe);
   return out;
+}
+
+std::set<std::string> SpooledDocuments() {
+  std::set<std::string> documents;
+  std::error_code ec;
+  for (const auto& entry : std::filesystem::directory_iterator(kSpool, ec)) {
+    std::string name = entry.path().filename().string();
+    if (name.size() > 4 && name[0] == 'd' && name.ends_with("-001")) documents.insert(entry.path().string());
+  }
+  return documents;
+}
+
+int PageCount(const std::string& pdf) {
+  std::string info = Capture("pdfinfo '" + pdf + "' 2>/dev/null");
+  size_t at = info.find("Pages:");
+  return at == std::string::npos ? 0 : std::stoi(info.substr(at + 6));
+}
+
+std::string NewSpooledDocument(const std::set<std::string>& before, const std::string& containing) {
+  for (int tries = 0; tries < 150; ++tries) {
+    for (const std::string& document : SpooledDocuments()) {
+      if (before.contains(document) || PageCount(document) == 0) continue;
+      if (containing.empty() || Capture("pdftotext '" + document + "' -").find(containing) != std::string::npos)
+        return document;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  return {};
 }
 
 std::string CupsUnavailable() {

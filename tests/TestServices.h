@@ -4,6 +4,7 @@
 // message.
 #pragma once
 
+#include <set>
 #include <string>
 
 namespace testsupport {
@@ -17,6 +18,17 @@ inline constexpr const char* kTestDisplay = ":99";
 // "" when the service is up, else why it is not.
 std::string CupsUnavailable();
 std::string XvfbUnavailable();
+
+// Where CUPS keeps the documents of the jobs it has printed (the script has it keep them).
+inline constexpr const char* kSpool = "/var/spool/cups";
+// The job documents in the spool now.
+std::set<std::string> SpooledDocuments();
+// The pages of a PDF file; 0 until it reads as a whole PDF.
+int PageCount(const std::string& pdf);
+// The document of a job sent after `before` was taken, once it reads as a whole PDF and its text
+// holds `containing` (tests printing at the same time send other jobs); "" when none comes within
+// 15 seconds.
+std::string NewSpooledDocument(const std::set<std::string>& before, const std::string& containing = "");
 
 // Runs a shell command; returns what it printed on standard output.
 std::string Capture(const std::string& command);

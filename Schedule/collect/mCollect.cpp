@@ -10,21 +10,20 @@
 using platform::OnError;
 namespace ado = platform::ado;
 
-namespace {
-
-// A comparison entry "name(prefix\server\site,prefix\server\site)": the text between "(" and
-// the first ",", or between the first "," and ")", without its prefix.
 std::string PairItem(const std::string& entry, bool second) {
   size_t open = entry.find('('), comma = entry.find(','), close = entry.find(')');
-  if (open == std::string::npos || comma == std::string::npos || close == std::string::npos)
-    platform::Raise(platform::errInvalidArgument);
   size_t from = second ? comma + 1 : open + 1;
   size_t to = second ? close : comma;
-  if (to < from) platform::Raise(platform::errInvalidArgument);
+  if (open == std::string::npos || comma == std::string::npos || close == std::string::npos || to < from)
+    platform::Raise(platform::errInvalidArgument, platform::DefaultDescription(platform::errInvalidArgument) +
+                                                      ": the comparison entry \"" + entry +
+                                                      "\" is not name(item,item)");
   std::string item = entry.substr(from, to - from);
   size_t slash = item.find('\\');
   return slash == std::string::npos ? item : item.substr(slash + 1);
 }
+
+namespace {
 
 void RequireSet(const void* object) {
   if (!object) platform::Raise(platform::errObjectNotSet);
@@ -41,7 +40,7 @@ bool BeginGathering(OnError& onError, FrmSchedule& window, const std::string& en
 }
 
 // Gathers the entry of every job, or at the comparison levels the first and then the second item
-// of every pair. A pair that cannot be split leaves the items of the job before it.
+// of every pair. A pair that cannot be split is reported and not gathered.
 void GatherEntries(OnError& onError, bool pairs, void (*gather)(const std::string&)) {
   std::string first, second;
   for (const std::string& entry : ServerList) {
@@ -49,8 +48,11 @@ void GatherEntries(OnError& onError, bool pairs, void (*gather)(const std::strin
       onError.Next([&] { gather(entry); });
       continue;
     }
-    onError.Next([&] { first = PairItem(entry, false); });
-    onError.Next([&] { second = PairItem(entry, true); });
+    if (!onError.Next([&] {
+          first = PairItem(entry, false);
+          second = PairItem(entry, true);
+        }))
+      continue;
     onError.Next([&] { gather(first); });
     onError.Next([&] { gather(second); });
   }

@@ -3,6 +3,11 @@
 
 #include <string>
 
+// One item of a comparison entry "name(prefix\server\site,prefix\server\site)": the text after
+// the first "(" up to the first "," (second: after the first "," up to the first ")"), less
+// everything up to its own first "\" (an item without "\" stays whole). An entry without "(",
+// "," or ")" in that order raises error 5 naming the entry.
+std::string PairItem(const std::string& entry, bool second);
 // Gathers the settings of every job of the level; ends by switching the window's display off.
 void CollectIISSettings();
 // Gathers the 17 site categories of a job's server (levels 1, 2 and 4).

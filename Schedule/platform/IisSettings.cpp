@@ -346,7 +346,10 @@ Settings ReadApplicationHost(const Snapshot& snapshot, const Site& site, const s
     auto path = handler.find("path");
     auto verb = handler.find("verb");
     std::string verbs = verb == handler.end() || verb->second == "*" ? "All" : verb->second;
-    s.mappings.push_back({path == handler.end() ? "" : path->second, it->second, verbs});
+    // IIS 6 names a mapping by its extension (".asp"), IIS 7 by a pattern ("*.asp"): one form.
+    std::string extension = path == handler.end() ? "" : path->second;
+    if (extension.rfind("*.", 0) == 0) extension.erase(0, 1);
+    s.mappings.push_back({extension, it->second, verbs});
   }
 
   const ConfigNode& anonymous = authentication.Child("anonymousAuthentication");

@@ -76,7 +76,7 @@ TEST_F(Collect, WebSiteLevelListsTheServersSitesAndFillsEveryCategory) {
   ExpectSitesCollectedAsRead("WEBFARM01");
   EXPECT_EQ(Query("Select count(*) From WebSiteGenInfo"), (Rows{{"4"}}));
   // Script mappings only for the job's own site.
-  EXPECT_EQ(Query("Select SiteIndex, Extension From tblAppMappings"), (Rows{{"2", "*.asp"}}));
+  EXPECT_EQ(Query("Select SiteIndex, Extension From tblAppMappings"), (Rows{{"2", ".asp"}}));
   EXPECT_TRUE(NoErrorLines());
   EXPECT_EQ(frmSchedule().p2.Text(), "Collecting Report From WEBFARM01\\Contoso Shop");
   EXPECT_EQ(frmSchedule().Pg1.Value(), 0);

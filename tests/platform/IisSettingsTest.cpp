@@ -52,7 +52,7 @@ TEST_F(Snapshots, ApplicationHostSiteCategories) {
             (Row{"/", "Scripts only", "", "", "Yes", "45", "No", "No", "JScript", "90", "Yes", "Yes", "120", "500",
                  "2000", "300", "No", "No", "No", "Yes", kAspErrorMessage}));
   EXPECT_EQ(Site("WEBFARM01", "1", "AppScriptMappings"),
-            (Rows{{"*.asp", "%windir%\\system32\\inetsrv\\asp.dll", "GET,HEAD,POST"}}));
+            (Rows{{".asp", "%windir%\\system32\\inetsrv\\asp.dll", "GET,HEAD,POST"}}));
   EXPECT_EQ(Site("WEBFARM01", "2", "IPAddress"),
             (Rows{{"", "192.168.5.0, 255.255.255.0", "", ""}, {"", "203.0.113.7, 255.255.255.255", "", ""},
                   {"", "", "", "spam.example.net"}}));

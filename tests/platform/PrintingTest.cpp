@@ -20,37 +20,12 @@ namespace fs = std::filesystem;
 namespace {
 
 using testsupport::Capture;
+using testsupport::kSpool;
+using testsupport::NewSpooledDocument;
+using testsupport::PageCount;
+using testsupport::SpooledDocuments;
 using testsupport::kPdfQueue;
 using testsupport::kSpareQueue;
-
-constexpr const char* kSpool = "/var/spool/cups";
-
-std::set<std::string> SpooledDocuments() {
-  std::set<std::string> documents;
-  std::error_code ec;
-  for (const auto& entry : fs::directory_iterator(kSpool, ec)) {
-    std::string name = entry.path().filename().string();
-    if (name.size() > 4 && name[0] == 'd' && name.ends_with("-001")) documents.insert(entry.path().string());
-  }
-  return documents;
-}
-
-// 0 until the file reads as a whole PDF.
-int PageCount(const std::string& pdf) {
-  std::string info = Capture("pdfinfo '" + pdf + "' 2>/dev/null");
-  size_t at = info.find("Pages:");
-  return at == std::string::npos ? 0 : std::stoi(info.substr(at + 6));
-}
-
-// The document of the job sent after `before` was taken, once it reads as a whole PDF.
-std::string NewSpooledDocument(const std::set<std::string>& before) {
-  for (int tries = 0; tries < 150; ++tries) {
-    for (const std::string& document : SpooledDocuments())
-      if (!before.contains(document) && PageCount(document) > 0) return document;
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  }
-  return {};
-}
 
 // The report of a site with 200 directories, as the report display leaves the grid.
 platform::Grid SiteReport() {
@@ -97,7 +72,7 @@ TEST_F(Printing, PrintsAGridOfTwoHundredRowsOnThePdfQueue) {
   printer.PrintReport();
   EXPECT_GT(printer.PagesPrinted(), 1);
 
-  std::string document = NewSpooledDocument(before);
+  std::string document = NewSpooledDocument(before, "Report for: WEB1\\Default Web Site");
   ASSERT_FALSE(document.empty()) << "no new job document in " << kSpool;
   std::string text = Capture("pdftotext -layout '" + document + "' -");
   EXPECT_NE(text.find("Brantel v1.9"), std::string::npos) << text.substr(0, 2000);

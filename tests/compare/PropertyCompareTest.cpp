@@ -1,0 +1,291 @@
+// The comparison of two sites or two directories in a real settings database: the rows of
+// TmpTable and the report grid, row by row, for settings written by hand (so every pairing rule
+// is pinned) and for a demo site collected from its snapshot.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "TestSupport.h"
+#include "collect/mCollect.h"
+#include "compare/CompareDriver.h"
+#include "compare/DiffDisplay.h"
+#include "compare/PropertyCompare.h"
+#include "database/Catalogue.h"
+#include "database/SqliteFile.h"
+#include "database/mDatabase.h"
+#include "database/mGlob.h"
+#include "frmSchedule.h"
+#include "mMain.h"
+#include "platform/Components.h"
+#include "platform/IisSettings.h"
+#include "platform/Text.h"
+
+using testsupport::LinesWith;
+using testsupport::ScratchAppFolder;
+namespace ado = platform::ado;
+
+namespace {
+
+using Rows = std::vector<std::vector<std::string>>;
+
+class Comparison : public testing::Test {
+ protected:
+  void SetUp() override {
+    DatabasePath = GetAppPath("VelmoraDatabase.mdb");
+    ServerVersion = platform::kServerVersionIIS6AndLater;
+    ServerInfoComponent = std::make_shared<platform::ServerInfoComponent>();
+    StartLevel(4);
+  }
+  void TearDown() override {
+    if (SettingsConnection && SettingsConnection->State() == ado::adStateOpen) SettingsConnection->Close();
+    ServerList.clear();
+  }
+  void StartLevel(short level) {
+    CurrentLevel = level;
+    CreateDBResource();
+    InitConnections();
+    CompareCategoryCount = level == 4 ? 18 : 14;
+    std::string captions;
+    GetTabCaptions(level, captions, CompareAppTabCaptions);
+    CompareTabCaptions = platform::Split(captions, ",");
+  }
+  void Sql(const std::string& sql) { SettingsConnection->Execute(sql); }
+  // A site-table row: SiteIndex 1 of the server, then the values as SQL literals.
+  void SiteRow(const std::string& table, const std::string& server, const std::string& values) {
+    Sql("Insert Into [" + table + "] Values('1'," + values + ",'" + server + "')");
+  }
+  void CompareS1WithS2() {
+    CompareServer1 = "S1", CompareServer2 = "S2", CompareSiteIndex1 = CompareSiteIndex2 = "1";
+    CompareItem1 = "S1\\A", CompareItem2 = "S2\\B";
+    CompareSiteProperties(CompareServer1, CompareServer2, CompareSiteIndex1, CompareSiteIndex2);
+    DisplayDiffRecord();
+  }
+  Rows TmpTable() { return testsupport::QueryFile(app.At("VelmoraDatabase.mdb"), "Select * From TmpTable Order By rowid"); }
+  // The report grid, a "*" before every bold cell; a separator row shows its height.
+  std::vector<std::string> Grid() {
+    const platform::Grid& g = frmSchedule().grdReport;
+    std::vector<std::string> rows;
+    for (long r = 0; r < g.Rows(); ++r) {
+      std::string row;
+      for (long c = 0; c < g.Cols(); ++c) row += (c ? "|" : "") + std::string(g.CellFontBoldAt(r, c) ? "*" : "") + g.TextMatrix(r, c);
+      if (g.RowHeight(r) != platform::Grid::kDefaultRowHeight) row += " @" + std::to_string(g.RowHeight(r));
+      rows.push_back(row);
+    }
+    return rows;
+  }
+  ScratchAppFolder app;
+};
+
+}  // namespace
+
+// Single-row and multi-row categories: equal counts give every property, unequal counts only the
+// differing ones (paired records without regard to case, extra records against the shorter
+// set's last record, exactly); a category one side lacks adds nothing.
+TEST_F(Comparison, SitesDifferingInSingleAndMultiRowCategories) {
+  SiteRow("WebSiteGenInfo", "S1", "'(All Unassigned)','80','','Yes','','120','Started'");
+  SiteRow("WebSiteGenInfo", "S2", "'(All Unassigned)','81','','Yes','','120','started'");
+  for (const char* row : {"'X-A','1'", "'X-B','2'"}) SiteRow("tblCustomHeader", "S1", row);
+  for (const char* row : {"'X-A','1'", "'X-C','2'"}) SiteRow("tblCustomHeader", "S2", row);
+  // Item 1 the longer: File/file and a.htm/A.HTM pair up equal; the tail compares exactly and
+  // never reports the Null.
+  for (const char* row : {"'404','File','a.htm'", "'500','FILE','b.htm'", "'401',NULL,'c.htm'"})
+    SiteRow("tblCustomErrors", "S1", row);
+  SiteRow("tblCustomErrors", "S2", "'404','file','A.HTM'");
+  // Item 2 the longer: item 1's values still in WebSite1; Null pairs with empty text.
+  SiteRow("tblDefaultDoc", "S1", "'Yes','Default.htm','No',NULL");
+  for (const char* doc : {"default.htm", "index.htm", "Default.htm"})
+    SiteRow("tblDefaultDoc", "S2", std::string("'Yes','") + doc + "','No',''");
+  SiteRow("tblISAPIFilters", "S1", "'Compression','c.dll','Enabled'");
+
+  CompareS1WithS2();
+  EXPECT_EQ(TmpTable(), (Rows{{"General", "IP Address", "(All Unassigned)", "(All Unassigned)"},
+                              {"General", "TCP Port", "80", "81"},
+                              {"General", "Host Header Name", "", ""},
+                              {"General", "Connection UnLimited", "Yes", "Yes"},
+                              {"General", "Connection Limited", "", ""},
+                              {"General", "Connection Timeout", "120", "120"},
+                              {"General", "State", "Started", "started"},
+                              {"Custom Headers", "Custom Header Name", "X-A", "X-A"},
+                              {"Custom Headers", "Custom Header Value", "1", "1"},
+                              {"Custom Headers", "Custom Header Name", "X-B", "X-C"},
+                              {"Custom Headers", "Custom Header Value", "2", "2"},
+                              {"Documents", "Documents", "Default.htm", "index.htm"},
+                              {"Custom Errors", "HTTP Error", "500", "404"},
+                              {"Custom Errors", "Type", "FILE", "file"},
+                              {"Custom Errors", "Contents", "b.htm", "A.HTM"},
+                              {"Custom Errors", "HTTP Error", "401", "404"},
+                              {"Custom Errors", "Contents", "c.htm", "A.HTM"}}));
+  // Bold where the shown texts differ, letter case counting; never the caption.
+  EXPECT_EQ(Grid(), (std::vector<std::string>{"Web Site Properties|Properties|S1\\A|S2\\B",
+                                              "General|IP Address|(All Unassigned)|(All Unassigned)",
+                                              "General|*TCP Port|*80|*81",
+                                              "General|Host Header Name||",
+                                              "General|Connection UnLimited|Yes|Yes",
+                                              "General|Connection Limited||",
+                                              "General|Connection Timeout|120|120",
+                                              "General|*State|*Started|*started",
+                                              "||| @25",
+                                              "Custom Headers|Custom Header Name|X-A|X-A",
+                                              "Custom Headers|Custom Header Value|1|1",
+                                              "Custom Headers|*Custom Header Name|*X-B|*X-C",
+                                              "Custom Headers|Custom Header Value|2|2",
+                                              "||| @25",
+                                              "Documents|*Documents|*Default.htm|*index.htm",
+                                              "||| @25",
+                                              "Custom Errors|*HTTP Error|*500|*404",
+                                              "Custom Errors|*Type|*FILE|*file",
+                                              "Custom Errors|*Contents|*b.htm|*A.HTM",
+                                              "Custom Errors|*HTTP Error|*401|*404",
+                                              "Custom Errors|*Contents|*c.htm|*A.HTM"}));
+  const platform::Grid& grid = frmSchedule().grdReport;
+  EXPECT_EQ(grid.MergeCells(), platform::flexMergeRestrictColumns);
+  EXPECT_TRUE(grid.MergeCol(0) && grid.MergeCol(1));
+  EXPECT_FALSE(grid.MergeCol(2) || grid.MergeCol(3));
+  EXPECT_EQ(testsupport::StatusLog(app).size(), 0u);
+}
+
+// Restriction entries compared as sets, written in the collector's form (each entry in its own
+// row, the other cells empty, one empty row per site): overlapping grants, disjoint denials,
+// domains on one side only, and the same denied domain on both, which adds nothing.
+TEST_F(Comparison, RestrictedAddressesAreTheEntriesOneSiteLacks) {
+  for (const char* row : {"'10.0.0.1','','',''", "'10.0.0.2','','',''", "'10.0.0.3','','',''",
+                          "'','192.168.1.1','',''", "'','','','x.example'", "'','','',''"})
+    SiteRow("tblRestrictIPAddress", "S1", row);
+  for (const char* row : {"'10.0.0.2','','',''", "'10.0.0.9','','',''", "'','172.16.0.1','',''",
+                          "'','','a.example',''", "'','','b.example',''", "'','','','X.EXAMPLE'"})
+    SiteRow("tblRestrictIPAddress", "S2", row);
+  CompareS1WithS2();
+  EXPECT_EQ(TmpTable(), (Rows{{"Restricted IP Address", "Granted IP Address", "10.0.0.1", "10.0.0.9"},
+                              {"Restricted IP Address", "Granted IP Address", "10.0.0.3", " "},
+                              {"Restricted IP Address", "Denied IP Address", "192.168.1.1", "172.16.0.1"},
+                              {"Restricted IP Address", "Granted Domain", " ", "a.example"},
+                              {"Restricted IP Address", "Granted Domain", " ", "b.example"}}));
+  // An entry against another or against " " always differs: every row is bold.
+  EXPECT_EQ(Grid(), (std::vector<std::string>{"Web Site Properties|Properties|S1\\A|S2\\B",
+                                              "Restricted IP Address|*Granted IP Address|*10.0.0.1|*10.0.0.9",
+                                              "Restricted IP Address|*Granted IP Address|*10.0.0.3|* ",
+                                              "Restricted IP Address|*Denied IP Address|*192.168.1.1|*172.16.0.1",
+                                              "Restricted IP Address|*Granted Domain|* |*a.example",
+                                              "Restricted IP Address|*Granted Domain|* |*b.example"}));
+}
+
+// A site of the demo farm against itself: every category of the walk, under its caption, with
+// every property of every row and nothing bold. Application mappings and the restrictions
+// (all shared) add nothing.
+TEST_F(Comparison, ASiteComparedWithItselfGivesEveryPropertyAndNothingBold) {
+  testsupport::CopyDemoServers(app);
+  ServerList = {"Self(1\\WEBFARM01\\Contoso Shop,2\\WEBFARM01\\Contoso Shop)"};
+  FormatList = {"None"}, OptionList = {"0"}, PathList = {"No"}, CustomList = {"No"}, PrinterNameList = {"P"};
+  CollectIISSettings();
+  ExportComparisonDetails();
+
+  auto snapshot = platform::iis::LoadSnapshot("WEBFARM01");
+  const platform::iis::Site& site = *snapshot->SiteById("2");
+  const std::vector<std::string> combined = platform::Split(catalogue::ApplicationLabels(0), ",");
+  Rows expected;
+  auto add = [&](const std::string& caption, const std::string& labels, const std::string& key) {
+    const std::vector<std::string> list = platform::Split(labels, ",");
+    for (const auto& record : platform::iis::SiteCategoryRows(*snapshot, site, key, ServerVersion))
+      for (size_t n = 0; n < list.size(); ++n) {
+        // An application sub-list is a slice of the combined row.
+        size_t at = key == "Application" ? std::find(combined.begin(), combined.end(), list[n]) - combined.begin() : n;
+        expected.push_back({caption, list[n], record[at], record[at]});
+      }
+  };
+  for (short i = 1; i <= 17; ++i) {
+    if (i == 7) continue;
+    if (i != 5) {
+      add(CompareTabCaptions[i - 1], catalogue::WebSiteLabels(i, ServerVersion), catalogue::CategoryKey(catalogue::Family::WebSite, i));
+      continue;
+    }
+    for (short k : {1, 3, 4, 5}) add(platform::Split(CompareAppTabCaptions, ",")[k - 1], catalogue::ApplicationLabels(k), "Application");
+  }
+  EXPECT_EQ(TmpTable(), expected);
+  for (const std::string& row : Grid()) EXPECT_EQ(row.find('*'), std::string::npos) << row;
+  EXPECT_EQ(testsupport::StatusLog(app).size(), 0u);
+}
+
+// Level 5: the directories' keys are their parent paths and names (a quote in a name doubled in
+// the query); the restrictions compare row by row like any category, and Custom Errors is not
+// part of a directory comparison. A later item without "\" keeps the directories of the job
+// before it, under its own headings.
+TEST_F(Comparison, TwoDirectoriesAtLevelFive) {
+  StartLevel(5);
+  Sql("Insert Into WebSiteInfo Values('4','Shop','S')");
+  Sql("Insert Into WebSiteInfo Values('7','Portal','T')");
+  const std::string key1 = "'IIS://S/W3SVC/4/ROOT/a/it''s'", key2 = "'IIS://T/W3SVC/7/ROOT/dir'";
+  Sql("Insert Into tblVirtualDirectory2000 Values(" + key1 + ",'it''s','D:\\a','Yes','No','No','No','Yes','','','')");
+  Sql("Insert Into tblVirtualDirectory2000 Values(" + key2 + ",'dir','D:\\dir','Yes','Yes','No','No','Yes','No','','')");
+  for (const std::string& key : {key1, key2}) {
+    Sql("Insert Into tblVirRestrictIPAddress Values(" + key + ",'x','10.0.0." + (key == key1 ? "1" : "2") + "','','','')");
+    Sql("Insert Into tblVirRestrictIPAddress Values(" + key + ",'x','','','','')");
+    Sql("Insert Into tblVirCustomErrors Values(" + key + ",'x','404','File','" + key.substr(1, 3) + "')");
+  }
+  ServerList = {"D(1\\S\\Shop\\a\\it's,2\\T\\Portal\\dir)", "E(X,Y)"};
+  FormatList = {"None", "None"}, OptionList = {"0", "0"}, PathList = {"No", "No"}, CustomList = {"No", "No"};
+  PrinterNameList = {"P", "P"};
+  JobIndex = 0;
+  CompareItem1 = PairItem(ServerList[0], false), CompareItem2 = PairItem(ServerList[0], true);
+  Merge();
+  EXPECT_EQ(CompareParentPath1, "IIS://S/W3SVC/4/ROOT/a");
+  EXPECT_EQ(CompareDirName1, "it's");
+  EXPECT_EQ(CompareParentPath2, "IIS://T/W3SVC/7/ROOT");
+  const Rows expected = {{"General", "Path", "D:\\a", "D:\\dir"},
+                         {"General", "Read ", "Yes", "Yes"},
+                         {"General", "Write ", "No", "Yes"},
+                         {"General", "Script source access", "No", "No"},
+                         {"General", "Directory browsing", "No", "No"},
+                         {"General", "Log visits", "Yes", "Yes"},
+                         {"General", "Index this resource", "", "No"},
+                         {"General", "UserName", "", ""},
+                         {"General", "Http Redirection Url", "", ""},
+                         {"Resticted IP Address", "Granted IP Address", "10.0.0.1", "10.0.0.2"},
+                         {"Resticted IP Address", "Denied IP Address", "", ""},
+                         {"Resticted IP Address", "Granted Domain", "", ""},
+                         {"Resticted IP Address", "Denied Domain", "", ""},
+                         {"Resticted IP Address", "Granted IP Address", "", ""},
+                         {"Resticted IP Address", "Denied IP Address", "", ""},
+                         {"Resticted IP Address", "Granted Domain", "", ""},
+                         {"Resticted IP Address", "Denied Domain", "", ""}};
+  EXPECT_EQ(TmpTable(), expected);
+  std::vector<std::string> grid = Grid();
+  ASSERT_EQ(grid.size(), 19u);
+  EXPECT_EQ(grid[0], "Web Site Properties|Properties|S\\Shop\\a\\it's|T\\Portal\\dir");
+  EXPECT_EQ(grid[3], "General|*Write |*No|*Yes");
+  EXPECT_EQ(grid[10], "||| @25");
+  EXPECT_EQ(grid[11], "Resticted IP Address|*Granted IP Address|*10.0.0.1|*10.0.0.2");
+  EXPECT_EQ(testsupport::StatusLog(app).size(), 0u);
+
+  JobIndex = 1;
+  CompareItem1 = "X", CompareItem2 = "Y";
+  Merge();
+  EXPECT_EQ(TmpTable(), expected);
+  EXPECT_EQ(Grid()[0], "Web Site Properties|Properties|X|Y");
+  auto log = testsupport::StatusLog(app);
+  EXPECT_EQ(LinesWith(log, "mCollect.Merge"), 2);
+  EXPECT_EQ(LinesWith(log, "5 - \"X\" is not server\\site\\directory"), 1);
+}
+
+// A category table that is gone is reported and the other categories are still compared; the
+// rows a job before left in TmpTable are dropped with it; without TmpTable the grid keeps its
+// headings alone.
+TEST_F(Comparison, FailingStepsAreReportedAndTheRestIsStillCompared) {
+  Sql("Create table TmpTable(TabName text(50),Properties text(100),WebSite1 text(255),WebSite2 text(255))");
+  Sql("Insert Into TmpTable Values('Old','Row','1','2')");
+  SiteRow("WebSiteGenInfo", "S1", "'(All Unassigned)','80','','Yes','','120','Started'");
+  SiteRow("WebSiteGenInfo", "S2", "'(All Unassigned)','80','','Yes','','120','Started'");
+  Sql("Drop Table tblCustomHeader");
+  CompareS1WithS2();
+  Rows rows = TmpTable();
+  ASSERT_EQ(rows.size(), 7u);
+  for (const auto& row : rows) EXPECT_EQ(row[0], "General");
+  auto log = testsupport::StatusLog(app);
+  EXPECT_EQ(LinesWith(log, "mCollect.CompareProp"), 2);
+  EXPECT_EQ(LinesWith(log, "-2147217865 - "), 2);
+
+  Sql("Drop Table TmpTable");
+  DisplayDiffRecord();
+  EXPECT_EQ(Grid(), (std::vector<std::string>{"Web Site Properties|Properties|S1\\A|S2\\B"}));
+  // The open fails, and with it the column count and the record count.
+  EXPECT_EQ(LinesWith(testsupport::StatusLog(app), "mCollect.DisplayDiffRecord"), 3);
+}
