@@ -67,13 +67,13 @@ void CollectIISSettings() {
     GatherEntries(onError, level == 5, GatherDir);
   } else if ((level == 1 || level == 2 || level == 4) && !ServerList.empty()) {
     onError.Next([] {
-      SitePropertiesCollector = platform::CreateObject<platform::SitePropertiesCollector>("SitePropertiesCollector");
+      SitePropertiesCollector = iis::CreateObject<iis::SitePropertiesCollector>("SitePropertiesCollector");
     });
     onError.Next([] {
-      SiteServicesCollector = platform::CreateObject<platform::SiteServicesCollector>("SiteServicesCollector");
+      SiteServicesCollector = iis::CreateObject<iis::SiteServicesCollector>("SiteServicesCollector");
     });
     onError.Next([] {
-      HomeDirectoryCollector = platform::CreateObject<platform::HomeDirectoryCollector>("HomeDirectoryCollector");
+      HomeDirectoryCollector = iis::CreateObject<iis::HomeDirectoryCollector>("HomeDirectoryCollector");
     });
     onError.Next([&] { window.Show(); });
     onError.Next([&] { window.Pg1.SetValue(0); });
@@ -188,7 +188,7 @@ void GetVirtualDirectorySiteLevel(const std::string& path, short number) {
   if (empty) {
     onError.Next([] {
       VirtualDirectoryCollector =
-          platform::CreateObject<platform::VirtualDirectoryCollector>("VirtualDirectoryCollector");
+          iis::CreateObject<iis::VirtualDirectoryCollector>("VirtualDirectoryCollector");
     });
     onError.Next([&] {
       RequireSet(VirtualDirectoryCollector.get());

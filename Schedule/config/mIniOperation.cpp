@@ -30,7 +30,7 @@ void InitSchedular() {
       WriteStatusLog(platform::Err().Description, "mCollect", "InitSchedular", platform::Err().Number);
     }
     DatabasePath = GetAppPath("VelmoraDatabase.mdb");
-    ServerInfoComponent = platform::CreateObject<platform::ServerInfoComponent>("ServerInfoComponent");
+    ServerInfoComponent = iis::CreateObject<iis::ServerInfoComponent>("ServerInfoComponent");
     ServerInfoComponent->SetLogPath(GetAppPath("Log\\QUORVALog.Log"));
     std::string versionText = ServerInfoComponent->GetVersion();
     ServerVersion = ServerInfoComponent->GetVersionCode(versionText);

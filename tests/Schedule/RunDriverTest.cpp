@@ -12,8 +12,8 @@
 
 #include "TestSupport.h"
 #include "database/SqliteFile.h"
+#include "iis/Components.h"
 #include "mMain.h"
-#include "platform/Components.h"
 
 using testsupport::LinesWith;
 using testsupport::ScratchAppFolder;
@@ -81,9 +81,9 @@ TEST(RunDriver, SecondInstanceWritesOneLineAndLeaves) {
 TEST(RunDriverDeathTest, ErrorWhileReadingTheScheduleEndsTheProgram) {
   ScratchAppFolder app;
   app.Write("ScheduleInfo/ScheduleConfig.ini", testsupport::kEmptySchedule);
-  platform::SetComponentInstalled("ServerInfoComponent", false);
+  iis::SetComponentInstalled("ServerInfoComponent", false);
   EXPECT_EXIT(Main(), testing::ExitedWithCode(1), "");
-  platform::SetComponentInstalled("ServerInfoComponent", true);
+  iis::SetComponentInstalled("ServerInfoComponent", true);
   auto log = testsupport::StatusLog(app);
   ASSERT_EQ(log.size(), 2u);
   EXPECT_NE(log[0].find(" Started at "), std::string::npos);

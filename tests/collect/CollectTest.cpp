@@ -9,10 +9,10 @@
 #include "database/mDatabase.h"
 #include "database/mGlob.h"
 #include "frmSchedule.h"
+#include "iis/Components.h"
+#include "iis/IisSettings.h"
 #include "mMain.h"
 #include "platform/Ado.h"
-#include "platform/Components.h"
-#include "platform/IisSettings.h"
 
 using testsupport::ScratchAppFolder;
 namespace ado = platform::ado;
@@ -26,8 +26,8 @@ class Collect : public testing::Test {
   void SetUp() override {
     testsupport::CopyDemoServers(app);
     DatabasePath = GetAppPath("VelmoraDatabase.mdb");
-    ServerVersion = platform::kServerVersionIIS6AndLater;
-    ServerInfoComponent = std::make_shared<platform::ServerInfoComponent>();
+    ServerVersion = iis::kServerVersionIIS6AndLater;
+    ServerInfoComponent = std::make_shared<iis::ServerInfoComponent>();
   }
   void TearDown() override {
     if (SettingsConnection && SettingsConnection->State() == ado::adStateOpen) SettingsConnection->Close();
@@ -50,14 +50,14 @@ class Collect : public testing::Test {
   // Every web-site category table holds, for each site of the server, what the snapshot gives
   // for that site: the same rows in the same order, column for column.
   void ExpectSitesCollectedAsRead(const std::string& server) {
-    auto snapshot = platform::iis::LoadSnapshot(server);
-    for (const platform::iis::Site& site : snapshot->Sites())
+    auto snapshot = iis::LoadSnapshot(server);
+    for (const iis::Site& site : snapshot->Sites())
       for (short index = 1; index <= 17; ++index) {
         std::string key = catalogue::CategoryKey(catalogue::Family::WebSite, index);
         Rows stored = Query("Select * From [" + catalogue::TableName(catalogue::Family::WebSite, index) +
                             "] Where SiteIndex = '" + site.id + "' And IISServer = '" + server + "' Order By rowid");
         for (auto& row : stored) row = {row.begin() + 1, row.end() - 1};
-        EXPECT_EQ(stored, platform::iis::SiteCategoryRows(*snapshot, site, key, ServerVersion))
+        EXPECT_EQ(stored, iis::SiteCategoryRows(*snapshot, site, key, ServerVersion))
             << site.id << " " << key;
       }
   }
@@ -106,9 +106,9 @@ TEST_F(Collect, ComparisonPairNamingOneSiteTwiceGathersTwice) {
   RunLevel(4, {});
   auto rowsWrittenFor = [](const std::string& entry) {
     ServerList = {entry};
-    long before = platform::RowsWritten();
+    long before = iis::RowsWritten();
     CollectIISSettings();
-    return platform::RowsWritten() - before;
+    return iis::RowsWritten() - before;
   };
   long legacyTwice = rowsWrittenFor("Same(1\\LEGACY01\\Partner Portal,2\\LEGACY01\\Partner Portal)");
   EXPECT_GT(legacyTwice, 0);
@@ -145,9 +145,9 @@ TEST_F(Collect, DirectoryLevelWithApostrophesAndSharedTables) {
             (Rows{{"\\\\fileserver\\orders\\archive", "FABRIKAM\\svc-orders"}}));
   EXPECT_TRUE(NoErrorLines());
   // A directory whose tables hold rows already is not collected again.
-  long before = platform::RowsWritten();
+  long before = iis::RowsWritten();
   GetVirtualDirectorySiteLevel("IIS://WEBFARM01/W3SVC/3/ROOT/docs", 4);
-  EXPECT_EQ(platform::RowsWritten(), before);
+  EXPECT_EQ(iis::RowsWritten(), before);
   // Collecting the same directory again replaces its rows.
   ServerList = {"WEBFARM01\\O'Brien Intranet\\docs"};
   CollectIISSettings();

@@ -1,4 +1,4 @@
-#include "platform/IisConfig.h"
+#include "iis/IisConfig.h"
 
 #include <sys/stat.h>
 
@@ -11,7 +11,9 @@
 #include "platform/Files.h"
 #include "platform/Text.h"
 
-namespace platform::iis {
+namespace iis {
+
+using namespace platform;
 
 bool NoCaseLess::operator()(const std::string& a, const std::string& b) const {
   return ::strcasecmp(a.c_str(), b.c_str()) < 0;
@@ -288,4 +290,4 @@ DirectoryPath ParseDirectoryPath(const std::string& path) {
 double ParseSeconds() { return parseSeconds; }
 long ParseCount() { return parseCount; }
 
-}  // namespace platform::iis
+}  // namespace iis

@@ -1,4 +1,4 @@
-#include "platform/IisSettings.h"
+#include "iis/IisSettings.h"
 
 #include <cstring>
 #include <map>
@@ -7,7 +7,9 @@
 #include "platform/Err.h"
 #include "platform/Text.h"
 
-namespace platform::iis {
+namespace iis {
+
+using namespace platform;
 
 namespace {
 
@@ -733,4 +735,4 @@ std::vector<Row> DirectoryCategoryRows(const Snapshot& snapshot, const std::stri
   Raise(errInvalidArgument, "'" + key + "' is not a virtual directory category");
 }
 
-}  // namespace platform::iis
+}  // namespace iis

@@ -13,7 +13,7 @@
 
 #include <pugixml.hpp>
 
-namespace platform::iis {
+namespace iis {
 
 enum class Format { ApplicationHost, Metabase };
 
@@ -111,4 +111,4 @@ DirectoryPath ParseDirectoryPath(const std::string& path);
 double ParseSeconds();
 long ParseCount();
 
-}  // namespace platform::iis
+}  // namespace iis

@@ -3,9 +3,9 @@
 
 #include "TestSupport.h"
 #include "platform/Err.h"
-#include "platform/IisSettings.h"
+#include "iis/IisSettings.h"
 
-using namespace platform::iis;
+using namespace iis;
 using testsupport::ScratchAppFolder;
 
 namespace {
@@ -213,7 +213,7 @@ TEST_F(Snapshots, ParsesOnceWhileTheFileIsUnchangedAndRaisesBadOnesOnceARound) {
   // raises again.
   EXPECT_EQ(LoadSnapshot("BROKEN"), nullptr);
   EXPECT_EQ(LoadSnapshot("NOSUCH"), nullptr);
-  platform::iis::StartRound();
+  iis::StartRound();
   EXPECT_EQ(message("BROKEN"), broken);
   EXPECT_EQ(message("NOSUCH"), missing);
   app.Write("Servers/ODDROOT/applicationHost.config", "<settings/>");

@@ -1,16 +1,18 @@
-#include "platform/Components.h"
+#include "iis/Components.h"
 
 #include <chrono>
 #include <set>
 
 #include "database/mDatabase.h"
+#include "iis/IisConfig.h"
+#include "iis/IisSettings.h"
 #include "platform/Ado.h"
 #include "platform/Err.h"
-#include "platform/IisConfig.h"
-#include "platform/IisSettings.h"
 #include "platform/Text.h"
 
-namespace platform {
+namespace iis {
+
+using namespace platform;
 
 namespace {
 std::set<std::string>& MissingComponents() {
@@ -165,25 +167,25 @@ void ServerInfoComponent::ListWebSites(const std::string& server, const std::str
 }
 
 void SitePropertiesCollector::Collect(const std::string& category, const std::string& server,
-                                      const std::string& databasePath, ProgressBar&, StatusPanel&, Grid&, StatusPanel&,
+                                      const std::string& databasePath, platform::ProgressBar&, platform::StatusPanel&, platform::Grid&, platform::StatusPanel&,
                                       long, const std::string&, long, long) {
   CollectSites(category, server, databasePath, kServerVersionIIS6AndLater);
 }
 
 void SiteServicesCollector::Collect(const std::string& category, const std::string& server,
-                                    const std::string& databasePath, ProgressBar&, StatusPanel&, Grid&, StatusPanel&,
+                                    const std::string& databasePath, platform::ProgressBar&, platform::StatusPanel&, platform::Grid&, platform::StatusPanel&,
                                     long, const std::string&) {
   CollectSites(category, server, databasePath, kServerVersionIIS6AndLater);
 }
 
 void HomeDirectoryCollector::Collect(const std::string& category, const std::string& server,
-                                     const std::string& databasePath, long serverVersion, ProgressBar&, StatusPanel&,
-                                     Grid&, StatusPanel&, long, const std::string&, long, long) {
+                                     const std::string& databasePath, long serverVersion, platform::ProgressBar&, platform::StatusPanel&,
+                                     platform::Grid&, platform::StatusPanel&, long, const std::string&, long, long) {
   CollectSites(category, server, databasePath, serverVersion);
 }
 
 void VirtualDirectoryCollector::Collect(const std::string& category, const std::string& directoryPath,
-                                        const std::string& databasePath, ProgressBar&, StatusPanel&, StatusPanel&) {
+                                        const std::string& databasePath, platform::ProgressBar&, platform::StatusPanel&, platform::StatusPanel&) {
   iis::DirectoryPath where = iis::ParseDirectoryPath(directoryPath);
   auto snapshot = iis::LoadSnapshot(where.server);
   if (!snapshot) return;  // its problem is in the status log already
@@ -199,4 +201,4 @@ void VirtualDirectoryCollector::Collect(const std::string& category, const std::
   Insert(databasePath, target.table, "[vKey],[Directory Name]," + BracketedColumns(target.labels), valueLists);
 }
 
-}  // namespace platform
+}  // namespace iis
