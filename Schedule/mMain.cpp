@@ -1,5 +1,6 @@
 #include "mMain.h"
 
+#include "ModuleNames.h"
 #include "collect/mCollect.h"
 #include "compare/CompareDriver.h"
 #include "config/mIniOperation.h"
@@ -49,7 +50,7 @@ void Main() {
   platform::SetErrorReporter(WriteStatusLog);
   if (!platform::AcquireSingleInstance()) {
     try {
-      WriteStatusLog("Application is already running.", "mMain", "Main", 0);
+      WriteStatusLog("Application is already running.", modules::mMain, "Main", 0);
     } catch (...) {
     }
     platform::EndProgram(0);
@@ -60,19 +61,19 @@ void Main() {
     // The folder may be there already.
   }
 
-  platform::OnError onError("mMain", "Main");
-  onError.Next([] { WriteStatusLog("Started", "mMain", "Main", 0); });
+  platform::OnError onError(modules::mMain, "Main");
+  onError.Next([] { WriteStatusLog("Started", modules::mMain, "Main", 0); });
   onError.Next([] { DatabasePath = GetAppPath("VelmoraDatabase.mdb"); });
   for (short level = 1; level <= 5; ++level) {
     CurrentLevel = level;
     onError.Next(GenerateReportForLevel);
   }
-  onError.Next([] { WriteStatusLog("Finished", "mMain", "Main", 0); });
+  onError.Next([] { WriteStatusLog("Finished", modules::mMain, "Main", 0); });
   frmSchedule().Unload();
 }
 
 void GenerateReportForLevel() {
-  platform::OnError onError("mMain", "GenerateReportForLevel");
+  platform::OnError onError(modules::mMain, "GenerateReportForLevel");
   onError.Next(InitSchedular);
   onError.Next([] {
     if (CurrentLevel == 1 || CurrentLevel == 2)

@@ -1,5 +1,6 @@
 #include "collect/mCollect.h"
 
+#include "ModuleNames.h"
 #include "database/DeleteData.h"
 #include "database/mDatabase.h"
 #include "frmSchedule.h"
@@ -59,7 +60,7 @@ void GatherEntries(OnError& onError, bool pairs, void (*gather)(const std::strin
 }  // namespace
 
 void CollectIISSettings() {
-  OnError onError("mCollect", "CollectIISSettings");
+  OnError onError(modules::mCollect, "CollectIISSettings");
   FrmSchedule& window = frmSchedule();
   const short level = CurrentLevel;
   if (level == 3 || level == 5) {
@@ -86,7 +87,7 @@ void CollectIISSettings() {
 }
 
 void Gather(const std::string& entry) {
-  OnError onError("mCollect", "Gather");
+  OnError onError(modules::mCollect, "Gather");
   FrmSchedule& window = frmSchedule();
   if (!BeginGathering(onError, window, entry)) return;
   onError.Next([&] {
@@ -139,7 +140,7 @@ void Gather(const std::string& entry) {
 }
 
 void GatherDir(const std::string& entry) {
-  OnError onError("mCollect", "GatherDir");
+  OnError onError(modules::mCollect, "GatherDir");
   FrmSchedule& window = frmSchedule();
   if (!BeginGathering(onError, window, entry)) return;
   std::string path;
@@ -153,7 +154,7 @@ void GatherDir(const std::string& entry) {
 }
 
 std::string GetPath(const std::string& entry) {
-  OnError onError("mCollect", "GetPath");
+  OnError onError(modules::mCollect, "GetPath");
   std::string result;
   onError.Leave([&] {
     if (entry.empty()) return;
@@ -167,7 +168,7 @@ std::string GetPath(const std::string& entry) {
 }
 
 void GetVirtualDirectorySiteLevel(const std::string& path, short number) {
-  OnError onError("mCollect", "GetVirtualDirectorySiteLevel");
+  OnError onError(modules::mCollect, "GetVirtualDirectorySiteLevel");
   FrmSchedule& window = frmSchedule();
   std::string table, category, labels, columns;
   onError.Next([&] { labels = GetQueryForProcessing(number, 0, CurrentLevel, table, category); });
@@ -202,7 +203,7 @@ void GetVirtualDirectorySiteLevel(const std::string& path, short number) {
 }
 
 bool GetWebSites(const std::string& entry) {
-  OnError onError("mCollect", "GetWebSites");
+  OnError onError(modules::mCollect, "GetWebSites");
   bool open = false;
   onError.Next([&] { open = SettingsConnection && SettingsConnection->State() == ado::adStateOpen; });
   if (!open) return false;
@@ -230,7 +231,7 @@ bool GetWebSites(const std::string& entry) {
 }
 
 std::string FindSiteIndex(const std::string& server, const std::string& site) {
-  OnError onError("mCollect", "FindSiteIndex");
+  OnError onError(modules::mCollect, "FindSiteIndex");
   std::string result;
   bool listed = false;
   onError.Next([&] { listed = GetWebSites(server); });
