@@ -53,7 +53,7 @@ void Main() {
       WriteStatusLog("Application is already running.", modules::mMain, "Main", 0);
     } catch (...) {
     }
-    platform::EndProgram(0);
+    platform::EndProgram(platform::exitNormal);
   }
   try {
     platform::MkDir(GetAppPath("Log"));

@@ -141,3 +141,17 @@ TEST(SettingsDatabaseRun, AnUnopenableSettingsDatabaseIsReportedLeftAsItWasAndTh
     if (!folder) EXPECT_EQ(testsupport::ReadFile(app.At("VelmoraDatabase.mdb")), bytes);
   }
 }
+
+// A status log that cannot be written: its lines go to stderr, the run goes on to its end, and
+// the exit code tells the scheduler that something went wrong.
+TEST(RunDriver, AnUnwritableStatusLogGoesToStderrAndTheExitCodeSaysSo) {
+  ScratchAppFolder app;
+  app.Write("ScheduleInfo/ScheduleConfig.ini", "[WebServer]\r\nServer=NOSUCH|\r\n");
+  std::filesystem::create_directory(app.At("Log/QUORVALog.Log"));
+  std::string said = testsupport::Capture("DISPLAY= '" + app.InstallProgram() + "' 2>&1; echo \"exit $?\"");
+  EXPECT_NE(said.find("QUORVASchedule Started at "), std::string::npos) << said;
+  EXPECT_NE(said.find("mCollect.GetWebSites"), std::string::npos) << said;
+  EXPECT_NE(said.find("QUORVASchedule Finished at "), std::string::npos) << said;
+  EXPECT_NE(said.find("\nexit 2\n"), std::string::npos) << said;
+  EXPECT_EQ(testsupport::TablesOf(app.At("VelmoraDatabase.mdb")).size(), 30u);
+}
