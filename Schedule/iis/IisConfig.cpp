@@ -1,7 +1,5 @@
 #include "iis/IisConfig.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cstring>
@@ -227,8 +225,8 @@ std::shared_ptr<const Snapshot> LoadSnapshot(const std::string& server) {
     path = folder + "MetaBase.xml";
     format = Format::Metabase;
   }
-  struct stat st {};
-  if (server.empty() || ::stat(NativePath(path).c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+  long long stamp = 0, size = 0;
+  if (server.empty() || !FileStamp(path, stamp, size)) {
     Cached& missing = SnapshotCache()[folder];
     std::string shown = NativePath(folder);
     return Fail(missing, errFileNotFound,
@@ -236,21 +234,20 @@ std::shared_ptr<const Snapshot> LoadSnapshot(const std::string& server) {
                     "applicationHost.config nor " + shown + "MetaBase.xml exists");
   }
   SnapshotCache().erase(folder);  // a snapshot that was missing is there now
-  long long stamp = static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;
   Cached& cached = SnapshotCache()[path];
-  if (cached.stamp == stamp && cached.size == st.st_size) {
+  if (cached.stamp == stamp && cached.size == size) {
     if (cached.snapshot) return cached.snapshot;
     return Fail(cached, cached.failureNumber, cached.failure);
   }
   cached.stamp = stamp;
-  cached.size = st.st_size;
+  cached.size = size;
   cached.reported = false;
 
   const std::string shown = NativePath(path);
   auto started = std::chrono::steady_clock::now();
   auto snapshot = std::make_shared<Snapshot>(server, path, format);
   pugi::xml_parse_result parsed = snapshot->Document().load_file(
-      NativePath(path).c_str(), pugi::parse_default & ~pugi::parse_wconv_attribute);  // metabase lists are lines
+      FilePath(path).c_str(), pugi::parse_default & ~pugi::parse_wconv_attribute);  // metabase lists are lines
   if (!parsed) {
     return Fail(cached, errAutomation,
                 "The IIS configuration snapshot of server '" + server + "' (" + shown +

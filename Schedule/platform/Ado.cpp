@@ -24,8 +24,9 @@ namespace {
 
 std::string CanonicalPath(const std::string& path) {
   std::error_code ec;
-  std::filesystem::path canonical = std::filesystem::weakly_canonical(NativePath(path), ec);
-  return ec ? NativePath(path) : canonical.string();
+  std::string native = FilePath(path);
+  std::filesystem::path canonical = std::filesystem::weakly_canonical(native, ec);
+  return ec ? native : canonical.string();
 }
 
 std::set<std::string>& ScratchPaths() {
@@ -484,11 +485,15 @@ void Connection::Open(const std::string& connectionString, const std::string&, c
   if (impl_->db) Raise(adErrOpenObject, "Operation is not allowed when the object is open.");
   if (Provider.empty() && HasKey(connectionString, "Provider")) Provider = Trim(ValueOfKey(connectionString, "Provider"));
   std::string path = DataSource(connectionString);
-  std::string native = NativePath(path);
+  std::string native = FilePath(path);
+  if (!IsNormalFile(native)) {
+    if (IsFolder(native))
+      Raise(adErrCannotOpen, "The database engine cannot open the file '" + path + "'. It is not a database file.");
+    Raise(adErrCannotOpen, "Could not find file '" + path + "'.");
+  }
+  // The file's identity, so that an idle handle is only reused on this very file.
   struct stat st {};
   if (::stat(native.c_str(), &st) != 0) Raise(adErrCannotOpen, "Could not find file '" + path + "'.");
-  if (!S_ISREG(st.st_mode))
-    Raise(adErrCannotOpen, "The database engine cannot open the file '" + path + "'. It is not a database file.");
   impl_->key = CanonicalPath(path);
   impl_->scratch = ScratchPaths().count(impl_->key) != 0;
   impl_->dev = st.st_dev;
@@ -770,16 +775,14 @@ Catalog::~Catalog() = default;
 
 void Catalog::Create(const std::string& connectionString) {
   std::string path = DataSource(connectionString);
-  std::string native = NativePath(path);
-  struct stat st {};
-  if (::stat(native.c_str(), &st) == 0) {
-    if (!S_ISREG(st.st_mode))
-      Raise(adErrCannotOpen, "The database engine cannot create the file '" + path + "'. A folder of that name is there.");
-    Raise(adErrDatabaseExists, "Database already exists.");
-  }
+  std::string native = FilePath(path);
+  if (IsFolder(native))
+    Raise(adErrCannotOpen, "The database engine cannot create the file '" + path + "'. A folder of that name is there.");
+  if (IsNormalFile(native)) Raise(adErrDatabaseExists, "Database already exists.");
   // A journal left beside a file that is gone belongs to no database: SQLite would play it
   // into the new file.
-  for (const char* sidecar : {"-journal", "-wal", "-shm"}) ::unlink((native + sidecar).c_str());
+  for (const char* sidecar : {"-journal", "-wal", "-shm"})
+    if (IsNormalFile(native + sidecar)) Kill(native + sidecar);
   sqlite3* db = nullptr;
   int rc = sqlite3_open_v2(native.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
   // Writing the application id gives the new file its header, so it is a database from the start.

@@ -20,6 +20,7 @@ std::string DefaultDescription(long number) {
     case 53: return "File not found";
     case 54: return "Bad file mode";
     case 55: return "File already open";
+    case 58: return "File already exists";
     case 62: return "Input past end of file";
     case 70: return "Permission denied";
     case 75: return "Path/File access error";

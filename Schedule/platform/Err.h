@@ -21,6 +21,7 @@ enum ErrNumber : long {
   errSubscript = 9,           // an index outside a list
   errTypeMismatch = 13,       // a text that is not a number
   errFileNotFound = 53,
+  errFileAlreadyExists = 58,
   errFileAlreadyOpen = 55,
   errBadFileMode = 54,
   errInputPastEnd = 62,

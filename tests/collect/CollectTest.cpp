@@ -83,6 +83,14 @@ TEST_F(Collect, WebSiteLevelListsTheServersSitesAndFillsEveryCategory) {
   EXPECT_FALSE(frmSchedule().DisplayFlag());
 }
 
+// Database lookups ignore case, and so does the snapshot folder of a server.
+TEST_F(Collect, AServerNamedInOtherLettersFindsItsSnapshot) {
+  RunLevel(1, {"webfarm01"});
+  EXPECT_EQ(Query("Select count(*) From WebSiteInfo Where IISServer = 'WEBFARM01'"), (Rows{{"3"}}));
+  EXPECT_EQ(Query("Select count(*) From WebSiteGenInfo"), (Rows{{"4"}}));
+  EXPECT_TRUE(NoErrorLines());
+}
+
 TEST_F(Collect, ServerLevelReadsMetabaseInheritance) {
   RunLevel(1, {"LEGACY01"});
   // ConnectionTimeout is set on /LM/W3SVC only; site 2 sets its own: 120, 300, 120.
