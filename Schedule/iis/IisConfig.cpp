@@ -228,7 +228,7 @@ std::shared_ptr<const Snapshot> LoadSnapshot(const std::string& server) {
   long long stamp = 0, size = 0;
   if (server.empty() || !FileStamp(path, stamp, size)) {
     Cached& missing = SnapshotCache()[folder];
-    std::string shown = NativePath(folder);
+    std::string shown = FilePath(folder);
     return Fail(missing, errFileNotFound,
                 "No IIS configuration snapshot for server '" + server + "': neither " + shown +
                     "applicationHost.config nor " + shown + "MetaBase.xml exists");
@@ -243,7 +243,7 @@ std::shared_ptr<const Snapshot> LoadSnapshot(const std::string& server) {
   cached.size = size;
   cached.reported = false;
 
-  const std::string shown = NativePath(path);
+  const std::string shown = FilePath(path);
   auto started = std::chrono::steady_clock::now();
   auto snapshot = std::make_shared<Snapshot>(server, path, format);
   pugi::xml_parse_result parsed = snapshot->Document().load_file(

@@ -5,6 +5,7 @@
 #include <strings.h>
 
 #include "platform/Err.h"
+#include "platform/Files.h"
 #include "platform/Text.h"
 
 namespace iis {
@@ -718,7 +719,7 @@ std::vector<Row> DirectoryCategoryRows(const Snapshot& snapshot, const std::stri
   const Site* site = snapshot.SiteById(siteId);
   if (!site) {
     Raise(errInvalidArgument, "Server '" + snapshot.Server() + "' has no web site with the index '" + siteId + "' in " +
-                                  snapshot.Path());
+                                  FilePath(snapshot.Path()));
   }
   const Settings& s = CachedSettings(snapshot, *site, directories);
   if (key == "VirtualDirectory") return {Slice(s.home, 1)};

@@ -488,18 +488,18 @@ void Connection::Open(const std::string& connectionString, const std::string&, c
   std::string native = FilePath(path);
   if (!IsNormalFile(native)) {
     if (IsFolder(native))
-      Raise(adErrCannotOpen, "The database engine cannot open the file '" + path + "'. It is not a database file.");
-    Raise(adErrCannotOpen, "Could not find file '" + path + "'.");
+      Raise(adErrCannotOpen, "The database engine cannot open the file '" + native + "'. It is not a database file.");
+    Raise(adErrCannotOpen, "Could not find file '" + native + "'.");
   }
   // The file's identity, so that an idle handle is only reused on this very file.
   struct stat st {};
-  if (::stat(native.c_str(), &st) != 0) Raise(adErrCannotOpen, "Could not find file '" + path + "'.");
+  if (::stat(native.c_str(), &st) != 0) Raise(adErrCannotOpen, "Could not find file '" + native + "'.");
   impl_->key = CanonicalPath(path);
   impl_->scratch = ScratchPaths().count(impl_->key) != 0;
   impl_->dev = st.st_dev;
   impl_->ino = st.st_ino;
   auto remember = [&] {
-    impl_->path = path;
+    impl_->path = native;  // messages show the file as it is opened
     connectionString_ = HasKey(connectionString, "Data Source")
                             ? connectionString
                             : "Provider=" + Provider + ";Data Source=" +
@@ -514,7 +514,7 @@ void Connection::Open(const std::string& connectionString, const std::string&, c
   if (rc != SQLITE_OK) {
     std::string message = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
     sqlite3_close_v2(db);
-    Raise(adErrCannotOpen, "The database engine cannot open the file '" + path + "'. (" + message + ")");
+    Raise(adErrCannotOpen, "The database engine cannot open the file '" + native + "'. (" + message + ")");
   }
   sqlite3_busy_timeout(db, 2000);
   // A scratch store is rebuilt at every level: it pays no flush per statement and keeps its
@@ -528,8 +528,8 @@ void Connection::Open(const std::string& connectionString, const std::string&, c
     int code = rc;
     sqlite3_close_v2(db);
     if ((code & 0xff) == SQLITE_NOTADB || (code & 0xff) == SQLITE_CORRUPT)
-      Raise(adErrCannotOpen, "Unrecognized database format '" + path + "'.");
-    Raise(adErrCannotOpen, "The database engine cannot open the file '" + path + "'. (" + sqlite3_errstr(code) + ")");
+      Raise(adErrCannotOpen, "Unrecognized database format '" + native + "'.");
+    Raise(adErrCannotOpen, "The database engine cannot open the file '" + native + "'. (" + sqlite3_errstr(code) + ")");
   }
   impl_->db = db;
   remember();
@@ -777,7 +777,7 @@ void Catalog::Create(const std::string& connectionString) {
   std::string path = DataSource(connectionString);
   std::string native = FilePath(path);
   if (IsFolder(native))
-    Raise(adErrCannotOpen, "The database engine cannot create the file '" + path + "'. A folder of that name is there.");
+    Raise(adErrCannotOpen, "The database engine cannot create the file '" + native + "'. A folder of that name is there.");
   if (IsNormalFile(native)) Raise(adErrDatabaseExists, "Database already exists.");
   // A journal left beside a file that is gone belongs to no database: SQLite would play it
   // into the new file.
@@ -790,7 +790,7 @@ void Catalog::Create(const std::string& connectionString) {
   if (rc != SQLITE_OK) {
     std::string message = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
     sqlite3_close_v2(db);
-    Raise(adErrCannotOpen, "The database engine cannot create the file '" + path + "'. (" + message + ")");
+    Raise(adErrCannotOpen, "The database engine cannot create the file '" + native + "'. (" + message + ")");
   }
   sqlite3_close_v2(db);
 }

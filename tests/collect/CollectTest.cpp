@@ -186,3 +186,20 @@ TEST(CollectRun, MissingAndBrokenSnapshotsAreLoggedAndTheRunGoesOn) {
   EXPECT_EQ(testsupport::QueryFile(app.At("VelmoraDatabase.mdb"), "Select vKey From tblVirSecureCommunication Order By vKey"),
             (Rows{{"IIS://LEGACY01/W3SVC/2/ROOT/orders"}, {"IIS://WEBFARM01/W3SVC/2/ROOT/checkout"}}));
 }
+
+// A path in a status-log line is shown the one way the file layer opens it, never half Windows.
+TEST(CollectRun, PathsInTheStatusLogAreShownAsTheFileLayerOpensThem) {
+  ScratchAppFolder app;
+  testsupport::CopyDemoServers(app);
+  const std::string missing = app.Path() + "\\NoFolder";
+  app.Write("ScheduleInfo/ScheduleConfig.ini",
+            "[WebServer]\r\nServer=NOSUCH|\r\nTab=1|\r\nFormat=MDB|\r\nOption=0|\r\nPath=" + missing +
+                "|\r\nCustom=No|\r\nTime=x|\r\nPrintername=P|\r\n"
+                "[VirtualDirectory]\r\nServer=WEBFARM01\\Nowhere\\x|\r\n");
+  ASSERT_EQ(testsupport::RunProgram(app.InstallProgram()), 0);
+  auto log = testsupport::StatusLog(app);
+  EXPECT_GT(testsupport::LinesWith(log, app.Path() + "/NoFolder/QUORVAExportDb_NOSUCH"), 0);
+  EXPECT_GT(testsupport::LinesWith(log, app.Path() + "/Servers/WEBFARM01/applicationHost.config"), 0);
+  EXPECT_GT(testsupport::LinesWith(log, app.Path() + "/Servers/NOSUCH/"), 0);
+  for (const std::string& line : log) EXPECT_EQ(line.find(app.Path() + "\\"), std::string::npos) << line;
+}
