@@ -123,7 +123,6 @@ void CollectSites(const std::string& categoryKey, const std::string& server, con
   std::string serverName = TextBefore(server, "\\");
   std::string siteName = server.size() > serverName.size() ? server.substr(serverName.size() + 1) : "";
   auto snapshot = iis::LoadSnapshot(serverName);
-  if (!snapshot) return;  // its problem is in the status log already
   Target target = SiteTarget(categoryKey);
   std::vector<std::string> valueLists;
   for (const iis::Site& site : snapshot->Sites()) {
@@ -143,12 +142,7 @@ void CollectSites(const std::string& categoryKey, const std::string& server, con
 double RowWriteSeconds() { return writeSeconds; }
 long RowsWritten() { return rowsWritten; }
 
-// Each level sets the component up afresh: a server whose snapshot cannot be read is reported
-// again, once, in the new level.
-void ServerInfoComponent::SetLogPath(const std::string& statusLogPath) {
-  logPath_ = statusLogPath;
-  iis::StartRound();
-}
+void ServerInfoComponent::SetLogPath(const std::string& statusLogPath) { logPath_ = statusLogPath; }
 
 std::string ServerInfoComponent::GetVersion() const { return kVersionText; }
 
@@ -158,7 +152,6 @@ long ServerInfoComponent::GetVersionCode(const std::string& versionText) const {
 
 void ServerInfoComponent::ListWebSites(const std::string& server, const std::string& databasePath, long) {
   auto snapshot = iis::LoadSnapshot(server);
-  if (!snapshot) return;  // its problem is in the status log already
   Target target = Lookup(18, 0, 1);
   std::vector<std::string> valueLists;
   for (const iis::Site& site : snapshot->Sites())
@@ -188,7 +181,6 @@ void VirtualDirectoryCollector::Collect(const std::string& category, const std::
                                         const std::string& databasePath, platform::ProgressBar&, platform::StatusPanel&, platform::StatusPanel&) {
   iis::DirectoryPath where = iis::ParseDirectoryPath(directoryPath);
   auto snapshot = iis::LoadSnapshot(where.server);
-  if (!snapshot) return;  // its problem is in the status log already
   Target target = DirectoryTarget(category);
   std::string name = where.directories.empty() ? "ROOT" : where.directories.back();
   std::vector<std::string> valueLists;

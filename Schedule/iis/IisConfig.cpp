@@ -193,7 +193,6 @@ struct Cached {
   std::shared_ptr<Snapshot> snapshot;
   long failureNumber = 0;
   std::string failure;
-  bool reported = false;  // raised already in this round
 };
 
 std::map<std::string, Cached>& SnapshotCache() {
@@ -201,21 +200,15 @@ std::map<std::string, Cached>& SnapshotCache() {
   return cache;
 }
 
-// Raises a snapshot's failure the first time in a round; afterwards the caller gets nothing.
-std::shared_ptr<const Snapshot> Fail(Cached& cached, long number, std::string description) {
+// Raises a snapshot's failure, now and at every later call while the file stays as it is.
+[[noreturn]] void Fail(Cached& cached, long number, std::string description) {
   cached.snapshot.reset();
   cached.failureNumber = number;
   cached.failure = std::move(description);
-  if (cached.reported) return nullptr;
-  cached.reported = true;
   Raise(cached.failureNumber, cached.failure);
 }
 
 }  // namespace
-
-void StartRound() {
-  for (auto& entry : SnapshotCache()) entry.second.reported = false;
-}
 
 std::shared_ptr<const Snapshot> LoadSnapshot(const std::string& server) {
   const std::string folder = AppFolder() + "\\Servers\\" + server + "\\";
@@ -229,7 +222,7 @@ std::shared_ptr<const Snapshot> LoadSnapshot(const std::string& server) {
   if (server.empty() || !FileStamp(path, stamp, size)) {
     Cached& missing = SnapshotCache()[folder];
     std::string shown = FilePath(folder);
-    return Fail(missing, errFileNotFound,
+    Fail(missing, errFileNotFound,
                 "No IIS configuration snapshot for server '" + server + "': neither " + shown +
                     "applicationHost.config nor " + shown + "MetaBase.xml exists");
   }
@@ -237,11 +230,11 @@ std::shared_ptr<const Snapshot> LoadSnapshot(const std::string& server) {
   Cached& cached = SnapshotCache()[path];
   if (cached.stamp == stamp && cached.size == size) {
     if (cached.snapshot) return cached.snapshot;
-    return Fail(cached, cached.failureNumber, cached.failure);
+    Fail(cached, cached.failureNumber, cached.failure);
   }
   cached.stamp = stamp;
   cached.size = size;
-  cached.reported = false;
+  ++parseCount;
 
   const std::string shown = FilePath(path);
   auto started = std::chrono::steady_clock::now();
@@ -249,24 +242,23 @@ std::shared_ptr<const Snapshot> LoadSnapshot(const std::string& server) {
   pugi::xml_parse_result parsed = snapshot->Document().load_file(
       FilePath(path).c_str(), pugi::parse_default & ~pugi::parse_wconv_attribute);  // metabase lists are lines
   if (!parsed) {
-    return Fail(cached, errAutomation,
+    Fail(cached, errAutomation,
                 "The IIS configuration snapshot of server '" + server + "' (" + shown +
                     ") is not well-formed XML: " + parsed.description() + " at offset " + std::to_string(parsed.offset));
   }
   pugi::xml_node root = snapshot->Document().document_element();
   if (std::strcmp(root.name(), "configuration") != 0) {
-    return Fail(cached, errAutomation,
+    Fail(cached, errAutomation,
                 "The IIS configuration snapshot of server '" + server + "' (" + shown + ") has the root <" +
                     root.name() + ">, not <configuration>");
   }
   if (format == Format::Metabase && !root.child("MBProperty")) {
-    return Fail(cached, errAutomation,
+    Fail(cached, errAutomation,
                 "The IIS configuration snapshot of server '" + server + "' (" + shown +
                     ") is not a metabase: <configuration> holds no <MBProperty>");
   }
   snapshot->Index();
   parseSeconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-  ++parseCount;
   cached.snapshot = snapshot;
   return snapshot;
 }

@@ -91,12 +91,10 @@ class Snapshot {
 
 // The snapshot of a server; parsed on first use and whenever the file has changed since.
 // Raises a run-time error naming the server and the file when there is no snapshot, when the
-// file is not well-formed XML, or when its root is not what its format has. Such a problem is
-// raised once in a round: later calls for the same server and unchanged file give null, so a bad
-// server makes one status-log line, not one per category.
+// file is not well-formed XML, or when its root is not what its format has; never null. Such a
+// problem is raised again at every call for that server (each call that needs the snapshot
+// fails), but the unchanged file is not read again.
 std::shared_ptr<const Snapshot> LoadSnapshot(const std::string& server);
-// Starts a new round of problem reports (each level is one).
-void StartRound();
 
 // The metabase location of a directory path "IIS://server/W3SVC/1/ROOT/dir": its parts.
 struct DirectoryPath {
@@ -107,7 +105,8 @@ struct DirectoryPath {
 // Splits a directory path; raises error 5 when it does not have the form above.
 DirectoryPath ParseDirectoryPath(const std::string& path);
 
-// Time spent parsing snapshots since the program started, in seconds, and how many parses.
+// Time spent parsing snapshots since the program started, in seconds, and how many files were
+// read (the ones that failed included).
 double ParseSeconds();
 long ParseCount();
 

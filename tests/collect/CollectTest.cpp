@@ -91,6 +91,21 @@ TEST_F(Collect, AServerNamedInOtherLettersFindsItsSnapshot) {
   EXPECT_TRUE(NoErrorLines());
 }
 
+// A missing or broken snapshot is an error of every collector call that needs it: the site
+// listing, each of the 18 calls of a server, each directory category. The broken file is read once.
+TEST_F(Collect, EveryCallThatNeedsABadSnapshotReportsIt) {
+  app.Write("Servers/BROKEN/applicationHost.config", "<configuration><sites></configuration>");
+  long reads = iis::ParseCount();
+  RunLevel(1, {"NOSUCH", "BROKEN"});
+  auto log = testsupport::StatusLog(app);
+  EXPECT_EQ(testsupport::LinesWith(log, "mCollect.GetWebSites "), 2);
+  EXPECT_EQ(testsupport::LinesWith(log, "mCollect.Gather "), 36);
+  EXPECT_EQ(testsupport::LinesWith(log, "'NOSUCH'"), 19);
+  RunLevel(3, {"BROKEN\\Site\\dir"});
+  EXPECT_EQ(testsupport::LinesWith(testsupport::StatusLog(app), "mCollect.GetVirtualDirectorySiteLevel "), 14);
+  EXPECT_EQ(iis::ParseCount() - reads, 1);
+}
+
 TEST_F(Collect, ServerLevelReadsMetabaseInheritance) {
   RunLevel(1, {"LEGACY01"});
   // ConnectionTimeout is set on /LM/W3SVC only; site 2 sets its own: 120, 300, 120.
@@ -177,9 +192,10 @@ TEST(CollectRun, MissingAndBrokenSnapshotsAreLoggedAndTheRunGoesOn) {
             "\r\nTab=|\r\nFormat=HTML|\r\nOption=0|\r\nPath=No|\r\nCustom=No|\r\nTime=x|\r\nPrintername=P|\r\n");
   ASSERT_EQ(testsupport::RunProgram(app.InstallProgram()), 0);
   auto log = testsupport::StatusLog(app);
-  // One line for each bad server, however many categories asked for it.
-  EXPECT_EQ(testsupport::LinesWith(log, "No IIS configuration snapshot for server 'NOSUCH'"), 1);
-  EXPECT_EQ(testsupport::LinesWith(log, "BROKEN/applicationHost.config) is not well-formed XML"), 1);
+  // A line for each call that needed the bad server: the 18 calls of Gather, and its site listing
+  // when gathering and again when exporting.
+  EXPECT_EQ(testsupport::LinesWith(log, "No IIS configuration snapshot for server 'NOSUCH'"), 20);
+  EXPECT_EQ(testsupport::LinesWith(log, "BROKEN/applicationHost.config) is not well-formed XML"), 20);
   EXPECT_EQ(testsupport::LinesWith(log, "LEGACY01"), 0);
   EXPECT_EQ(log.back().rfind("QUORVASchedule Finished at ", 0), 0u) << log.back();
   // The last level still collected both directories of its pair.
