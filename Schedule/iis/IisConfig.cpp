@@ -97,26 +97,53 @@ const ConfigNode& ConfigNode::Child(const std::string& name) const {
   return it == children.end() ? empty : it->second;
 }
 
-void ConfigNode::Apply(const pugi::xml_node& element) {
-  for (const pugi::xml_attribute& a : element.attributes()) attributes[a.name()] = a.value();
-  for (const pugi::xml_node& child : element.children()) {
-    if (child.type() != pugi::node_element) continue;
-    const char* name = child.name();
-    if (std::strcmp(name, "clear") == 0) {
-      entries.clear();
-    } else if (std::strcmp(name, "remove") == 0) {
-      Attributes remove = AttributesOf(child);
-      std::erase_if(entries, [&](const Attributes& e) { return Removes(remove, e); });
-    } else if (IsEntryElement(name)) {
-      Attributes entry = AttributesOf(child);
-      auto same = std::find_if(entries.begin(), entries.end(), [&](const Attributes& e) { return SameEntry(e, entry); });
-      if (same != entries.end())
-        *same = std::move(entry);
-      else
-        entries.push_back(std::move(entry));
-    } else {
-      children[name].Apply(child);
+ConfigNode::~ConfigNode() {
+  // One level after the other: each child is destroyed with its own children taken away first.
+  std::vector<std::map<std::string, ConfigNode, NoCaseLess>> pending(1);
+  pending.back().swap(children);
+  while (!pending.empty()) {
+    std::map<std::string, ConfigNode, NoCaseLess> level;
+    level.swap(pending.back());
+    pending.pop_back();
+    for (auto& entry : level) {
+      if (entry.second.children.empty()) continue;
+      pending.emplace_back();
+      pending.back().swap(entry.second.children);
     }
+  }
+}
+
+void ConfigNode::Apply(const pugi::xml_node& element) {
+  // Elements in document order, depth first, from a stack of our own; a later element of the same
+  // name applies on top of an earlier one.
+  std::vector<std::pair<ConfigNode*, pugi::xml_node>> pending{{this, element}};
+  std::vector<std::pair<ConfigNode*, pugi::xml_node>> nested;
+  while (!pending.empty()) {
+    auto [node, from] = pending.back();
+    pending.pop_back();
+    for (const pugi::xml_attribute& a : from.attributes()) node->attributes[a.name()] = a.value();
+    nested.clear();
+    for (const pugi::xml_node& child : from.children()) {
+      if (child.type() != pugi::node_element) continue;
+      const char* name = child.name();
+      std::vector<Attributes>& entries = node->entries;
+      if (std::strcmp(name, "clear") == 0) {
+        entries.clear();
+      } else if (std::strcmp(name, "remove") == 0) {
+        Attributes remove = AttributesOf(child);
+        std::erase_if(entries, [&](const Attributes& e) { return Removes(remove, e); });
+      } else if (IsEntryElement(name)) {
+        Attributes entry = AttributesOf(child);
+        auto same = std::find_if(entries.begin(), entries.end(), [&](const Attributes& e) { return SameEntry(e, entry); });
+        if (same != entries.end())
+          *same = std::move(entry);
+        else
+          entries.push_back(std::move(entry));
+      } else {
+        nested.emplace_back(&node->children[name], child);
+      }
+    }
+    pending.insert(pending.end(), nested.rbegin(), nested.rend());
   }
 }
 

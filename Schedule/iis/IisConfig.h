@@ -31,10 +31,17 @@ using Attributes = std::map<std::string, std::string, NoCaseLess>;
 
 // The effective content of one configuration element after every level that sets it has been
 // applied: its attributes, its child elements, and its collection entries (add/remove/clear).
+// However deep a file nests its elements, nothing here recurses: applying and tearing down walk
+// the tree with a stack of their own, and a node is moved, never copied.
 struct ConfigNode {
   Attributes attributes;
   std::map<std::string, ConfigNode, NoCaseLess> children;
   std::vector<Attributes> entries;
+
+  ConfigNode() = default;
+  ConfigNode(ConfigNode&&) = default;
+  ConfigNode& operator=(ConfigNode&&) = default;
+  ~ConfigNode();
 
   // The attribute's value, or fallback when no level sets it.
   std::string Get(const std::string& name, const std::string& fallback = "") const;

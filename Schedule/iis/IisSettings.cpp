@@ -395,7 +395,7 @@ Settings ReadApplicationHost(const Snapshot& snapshot, const Site& site, const s
     if (value != file.end()) s.documents.push_back(value->second);
   }
 
-  ConfigNode mappingAuthentication = authentication.Child("iisClientCertificateMappingAuthentication");
+  const ConfigNode& mappingAuthentication = authentication.Child("iisClientCertificateMappingAuthentication");
   bool mapping = IsTrue(mappingAuthentication.Get("enabled", "false")) ||
                  IsTrue(authentication.Child("clientCertificateMappingAuthentication").Get("enabled", "false"));
   s.secure = SecureColumns(Flags(section("system.webServer/security/access").Get("sslFlags", "None")), mapping);

@@ -2,6 +2,8 @@
 // indexes, re-collection, and whole runs over servers whose snapshots are missing or broken.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "TestSupport.h"
 #include "collect/mCollect.h"
 #include "database/Catalogue.h"
@@ -218,4 +220,30 @@ TEST(CollectRun, PathsInTheStatusLogAreShownAsTheFileLayerOpensThem) {
   EXPECT_GT(testsupport::LinesWith(log, app.Path() + "/Servers/WEBFARM01/applicationHost.config"), 0);
   EXPECT_GT(testsupport::LinesWith(log, app.Path() + "/Servers/NOSUCH/"), 0);
   for (const std::string& line : log) EXPECT_EQ(line.find(app.Path() + "\\"), std::string::npos) << line;
+}
+
+// A snapshot can come from anywhere: 50,000 elements nested inside <asp> are read like any other
+// configuration, and the rest of the run goes on.
+TEST(CollectRun, DeeplyNestedConfigurationIsReadAndTheRunGoesOn) {
+  ScratchAppFolder app;
+  testsupport::CopyDemoServers(app);
+  std::string nested;
+  for (int i = 0; i < 50000; ++i) nested += "<n>";
+  for (int i = 0; i < 50000; ++i) nested += "</n>";
+  app.Write("Servers/DEEP/applicationHost.config",
+            "<configuration><system.applicationHost><sites><site name=\"Deep\" id=\"1\"><application path=\"/\">"
+            "<virtualDirectory path=\"/\" physicalPath=\"C:\\deep\"/></application></site></sites>"
+            "</system.applicationHost><system.webServer><asp scriptLanguage=\"JScript\">" +
+                nested + "</asp></system.webServer></configuration>");
+  app.Write("ScheduleInfo/ScheduleConfig.ini",
+            "[WebServer]\r\nServer=DEEP|\r\nTab=5|\r\nFormat=CSV|\r\nOption=0|\r\nPath=No|\r\nCustom=No|\r\n");
+  ASSERT_EQ(testsupport::RunProgram(app.InstallProgram()), 0);
+  auto log = testsupport::StatusLog(app);
+  EXPECT_EQ(testsupport::LinesWith(log, "QUORVASchedule "), static_cast<int>(log.size()));
+  EXPECT_EQ(log.back().rfind("QUORVASchedule Finished at ", 0), 0u);
+  bool reported = false;
+  for (const auto& file : std::filesystem::directory_iterator(app.Path()))
+    if (file.path().filename().string().rfind("DEEP_Application Option_", 0) == 0)
+      reported = testsupport::ReadFile(file.path()).find("Deep,Yes,20,Yes,No,JScript,90") != std::string::npos;
+  EXPECT_TRUE(reported) << "no Application Option report of DEEP with its ASP language";
 }
