@@ -108,6 +108,33 @@ TEST_F(Collect, EveryCallThatNeedsABadSnapshotReportsIt) {
   EXPECT_EQ(iis::ParseCount() - reads, 1);
 }
 
+// A value too long for its column costs its own row only: the call writes its other rows and is
+// reported once, naming the server, the site and the column.
+TEST_F(Collect, AValueTooLongForItsColumnLosesOnlyItsOwnRow) {
+  auto site = [](const std::string& id, const std::string& name, const std::string& path) {
+    return "<site name=\"" + name + "\" id=\"" + id + "\"><application path=\"/\"><virtualDirectory path=\"/\" "
+           "physicalPath=\"" + path + "\"/></application></site>";
+  };
+  const std::string longName(300, 'N');
+  app.Write("Servers/WIDE/applicationHost.config",
+            "<configuration><system.applicationHost><sites>" + site("1", "One", "C:\\one") +
+                site("2", "Two", "C:\\" + std::string(300, 'p')) + site("3", "Three", "C:\\three") +
+                site("4", longName, "C:\\four") + site("5", "Five", "C:\\five") +
+                "</sites></system.applicationHost></configuration>");
+  RunLevel(1, {"WIDE"});
+  EXPECT_EQ(Query("Select SiteIndex From WebSiteInfo Order By SiteIndex"), (Rows{{"1"}, {"2"}, {"3"}, {"5"}}));
+  EXPECT_EQ(Query("Select SiteIndex From tblHomeDirectory2000 Order By SiteIndex"), (Rows{{"1"}, {"3"}, {"4"}, {"5"}}));
+  auto log = testsupport::StatusLog(app);
+  ASSERT_EQ(log.size(), 2u);
+  EXPECT_EQ(log[0].rfind("mCollect.GetWebSites ", 0), 0u) << log[0];
+  EXPECT_NE(log[0].find("'WIDE'"), std::string::npos) << log[0];
+  EXPECT_NE(log[0].find("'" + longName.substr(0, 20)), std::string::npos) << log[0];
+  EXPECT_NE(log[0].find("[Web Site Name]"), std::string::npos) << log[0];
+  EXPECT_EQ(log[1].rfind("mCollect.Gather ", 0), 0u) << log[1];
+  for (const char* part : {"-2147217887 - ", "'WIDE'", "'Two'", "[Path]"})
+    EXPECT_NE(log[1].find(part), std::string::npos) << part << " not in " << log[1];
+}
+
 TEST_F(Collect, ServerLevelReadsMetabaseInheritance) {
   RunLevel(1, {"LEGACY01"});
   // ConnectionTimeout is set on /LM/W3SVC only; site 2 sets its own: 120, 300, 120.
