@@ -74,6 +74,8 @@ void Main() {
 
 void GenerateReportForLevel() {
   platform::OnError onError(modules::mMain, "GenerateReportForLevel");
+  // A settings database found locked by another process in the last level is waited for again.
+  platform::ado::ForgetLocks();
   onError.Next(InitSchedular);
   onError.Next([] {
     if (CurrentLevel == 1 || CurrentLevel == 2)

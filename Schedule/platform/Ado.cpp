@@ -34,6 +34,14 @@ std::set<std::string>& ScratchPaths() {
   return paths;
 }
 
+// How long a statement waits for another process's lock, and the files found locked since the
+// last ForgetLocks: on those a statement fails at once instead of waiting again.
+constexpr int kLockWaitMs = 2000;
+std::set<std::string>& LockedFiles() {
+  static std::set<std::string> files;
+  return files;
+}
+
 // An idle handle on a scratch store with its prepared statements. A scratch store is opened and
 // closed again and again within a level (every site lookup opens the settings connection anew),
 // and reading its schema for each opening cost more than all the rows written. A handle is
@@ -361,6 +369,8 @@ Value ColumnValue(sqlite3_stmt* stmt, int column) {
 
 void RegisterScratchDatabase(const std::string& path) { ScratchPaths().insert(CanonicalPath(path)); }
 
+void ForgetLocks() { LockedFiles().clear(); }
+
 bool IsScratchDatabase(const std::string& path) { return ScratchPaths().count(CanonicalPath(path)) != 0; }
 
 // ---- Connection ----
@@ -432,8 +442,17 @@ struct Connection::Impl {
     }
   };
 
+  // Waits for a lock only on a file not yet found locked.
+  void SetLockWait() { sqlite3_busy_timeout(db, LockedFiles().count(key) ? 0 : kLockWaitMs); }
+  // Raises the engine's error; a lock that outlasted the wait marks the file as locked.
+  [[noreturn]] void Fail(int rc) {
+    if ((rc & 0xff) == SQLITE_BUSY) LockedFiles().insert(key);
+    RaiseEngine(db, rc, path);
+  }
+
   void Compile(const std::string& sql, Statement& out) {
     if (!db) RaiseClosed();
+    SetLockWait();
     Prepared p = Prepare(sql);
     sqlite3_stmt* stmt = nullptr;
     if (p.cacheable) {
@@ -449,7 +468,7 @@ struct Connection::Impl {
         sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
         rc = sqlite3_prepare_v2(db, p.sql.c_str(), static_cast<int>(p.sql.size()), &stmt, &tail);
       }
-      if (rc != SQLITE_OK) RaiseEngine(db, rc, path);
+      if (rc != SQLITE_OK) Fail(rc);
       if (!stmt) Raise(adErrSyntax, "The statement is empty.");
       std::string rest = tail ? std::string(tail) : std::string();
       if (!Trim(Replace(Replace(Replace(rest, ";", " "), "\r", " "), "\n", " ")).empty()) {
@@ -473,7 +492,7 @@ struct Connection::Impl {
 
   int Step(Statement& s) {
     int rc = sqlite3_step(s.stmt);
-    if (rc != SQLITE_ROW && rc != SQLITE_DONE) RaiseEngine(db, rc, path);
+    if (rc != SQLITE_ROW && rc != SQLITE_DONE) Fail(rc);
     return rc;
   }
 };
@@ -516,7 +535,7 @@ void Connection::Open(const std::string& connectionString, const std::string&, c
     sqlite3_close_v2(db);
     Raise(adErrCannotOpen, "The database engine cannot open the file '" + native + "'. (" + message + ")");
   }
-  sqlite3_busy_timeout(db, 2000);
+  sqlite3_busy_timeout(db, LockedFiles().count(impl_->key) ? 0 : kLockWaitMs);
   // A scratch store is rebuilt at every level: it pays no flush per statement and keeps its
   // rollback journal in memory, so the file stands alone between statements. Every other file
   // keeps SQLite's safe defaults. The count reads the header: a file that is not a database fails
@@ -526,6 +545,7 @@ void Connection::Open(const std::string& connectionString, const std::string&, c
   rc = sqlite3_exec(db, setup.c_str(), nullptr, nullptr, nullptr);
   if (rc != SQLITE_OK) {
     int code = rc;
+    if ((code & 0xff) == SQLITE_BUSY) LockedFiles().insert(impl_->key);
     sqlite3_close_v2(db);
     if ((code & 0xff) == SQLITE_NOTADB || (code & 0xff) == SQLITE_CORRUPT)
       Raise(adErrCannotOpen, "Unrecognized database format '" + native + "'.");
@@ -736,8 +756,9 @@ void Recordset::Update() {
   if (!c.db) RaiseClosed();
   std::string sql = "INSERT INTO [" + impl_->table + "](" + columns + ") VALUES(" + marks + ")";
   sqlite3_stmt* stmt = nullptr;
+  c.SetLockWait();
   int rc = sqlite3_prepare_v2(c.db, sql.c_str(), -1, &stmt, nullptr);
-  if (rc != SQLITE_OK) RaiseEngine(c.db, rc, c.path);
+  if (rc != SQLITE_OK) c.Fail(rc);
   for (size_t i = 0; i < row.size(); ++i) {
     const Value& v = row[i].GetValue();
     if (v) sqlite3_bind_text(stmt, static_cast<int>(i + 1), v->data(), static_cast<int>(v->size()), SQLITE_TRANSIENT);
@@ -745,7 +766,7 @@ void Recordset::Update() {
   rc = sqlite3_step(stmt);
   if (rc != SQLITE_DONE) {
     try {
-      RaiseEngine(c.db, rc, c.path);
+      c.Fail(rc);
     } catch (...) {
       sqlite3_finalize(stmt);
       throw;

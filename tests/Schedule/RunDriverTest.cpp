@@ -4,9 +4,12 @@
 
 #include <algorithm>
 #include <chrono>
+#include <csignal>
 #include <fcntl.h>
+#include <sqlite3.h>
 #include <filesystem>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 
@@ -154,4 +157,51 @@ TEST(RunDriver, AnUnwritableStatusLogGoesToStderrAndTheExitCodeSaysSo) {
   EXPECT_NE(said.find("QUORVASchedule Finished at "), std::string::npos) << said;
   EXPECT_NE(said.find("\nexit 2\n"), std::string::npos) << said;
   EXPECT_EQ(testsupport::TablesOf(app.At("VelmoraDatabase.mdb")).size(), 30u);
+}
+
+// Another process holds a write transaction on the settings database for the whole run: once a
+// level has found it locked, its later statements fail at once, and the run ends by itself soon.
+TEST(SettingsDatabaseRun, ASettingsDatabaseLockedByAnotherProcessDoesNotHoldTheRunForLong) {
+  ScratchAppFolder app;
+  testsupport::CopyDemoServers(app);
+  app.Write("ScheduleInfo/ScheduleConfig.ini", "[WebServer]\r\nServer=LEGACY01|WEBFARM01|\r\n"
+                                               "[WebSite]\r\nServer=LEGACY01\\Partner Portal|\r\n");
+  const std::string file = app.At("VelmoraDatabase.mdb");
+  int ready[2];
+  ASSERT_EQ(::pipe(ready), 0);
+  pid_t holder = ::fork();
+  if (holder == 0) {
+    sqlite3* db = nullptr;
+    sqlite3_open(file.c_str(), &db);
+    int rc = sqlite3_exec(db, "CREATE TABLE Kept(a); BEGIN IMMEDIATE; INSERT INTO Kept VALUES(1);", nullptr, nullptr,
+                          nullptr);
+    char answer = rc == SQLITE_OK ? 'y' : 'n';
+    (void)::write(ready[1], &answer, 1);
+    ::pause();
+    ::_exit(0);
+  }
+  char answer = 0;
+  ASSERT_EQ(::read(ready[0], &answer, 1), 1);
+  ASSERT_EQ(answer, 'y');
+  int run = testsupport::StartProgram(app.InstallProgram());
+  int status = 0;
+  auto started = std::chrono::steady_clock::now();
+  bool ended = false;
+  while (!ended && std::chrono::steady_clock::now() - started < std::chrono::seconds(60)) {
+    ended = ::waitpid(run, &status, WNOHANG) == run;
+    if (!ended) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  if (!ended) {
+    ::kill(run, SIGKILL);
+    ::waitpid(run, &status, 0);
+  }
+  ::kill(holder, SIGKILL);
+  ::waitpid(holder, nullptr, 0);
+  ::close(ready[0]);
+  ::close(ready[1]);
+  ASSERT_TRUE(ended) << "the run was still going after a minute";
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  auto log = testsupport::StatusLog(app);
+  EXPECT_GT(LinesWith(log, "currently locked"), 0);
+  EXPECT_EQ(log.back().rfind("QUORVASchedule Finished at ", 0), 0u);
 }
