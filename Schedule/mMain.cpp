@@ -8,6 +8,7 @@
 #include "database/mGlob.h"
 #include "frmSchedule.h"
 #include "logs/mLog.h"
+#include "platform/DateTime.h"
 #include "platform/Err.h"
 #include "platform/Files.h"
 #include "platform/SingleInstance.h"
@@ -46,6 +47,28 @@ const char* LevelSection(short level) {
   }
 }
 
+namespace {
+
+// A settings database file that is no database would fail every level of every run: it is renamed
+// aside, once before the first level, under a name that says so, and the levels make a fresh one.
+// The user's file is never deleted.
+void SetAsideDamagedDatabase() {
+  platform::OnError onError(modules::mMain, "SetAsideDamagedDatabase");
+  onError.Leave([] {
+    if (!platform::ado::IsDamagedDatabase(DatabasePath)) return;
+    const std::string aside =
+        GetAppPath("VelmoraDatabase.not-a-database." + platform::FormatDate(platform::Now(), "mm_dd_yyyy_hh_mm_ss") +
+                   ".mdb");
+    const std::string was = platform::FilePath(DatabasePath);
+    platform::Name(DatabasePath, aside);
+    WriteStatusLog("The settings database " + was + " is not a database: it was renamed to " +
+                       platform::FilePath(aside) + ", and a new one is made",
+                   modules::mMain, "SetAsideDamagedDatabase", 0);
+  });
+}
+
+}  // namespace
+
 void Main() {
   platform::SetErrorReporter(WriteStatusLog);
   if (!platform::AcquireSingleInstance()) {
@@ -64,6 +87,7 @@ void Main() {
   platform::OnError onError(modules::mMain, "Main");
   onError.Next([] { WriteStatusLog("Started", modules::mMain, "Main", 0); });
   onError.Next([] { DatabasePath = GetAppPath("VelmoraDatabase.mdb"); });
+  SetAsideDamagedDatabase();
   for (short level = 1; level <= 5; ++level) {
     CurrentLevel = level;
     onError.Next(GenerateReportForLevel);

@@ -371,6 +371,28 @@ void RegisterScratchDatabase(const std::string& path) { ScratchPaths().insert(Ca
 
 void ForgetLocks() { LockedFiles().clear(); }
 
+bool IsDamagedDatabase(const std::string& path) {
+  std::string native = FilePath(path);
+  if (!IsNormalFile(native)) return false;
+  sqlite3* db = nullptr;
+  if (sqlite3_open_v2(native.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
+    sqlite3_close_v2(db);
+    return false;
+  }
+  sqlite3_busy_timeout(db, kLockWaitMs);
+  // Every page is read once: a file cut short shows only where its tables are.
+  std::string verdict;
+  auto first = [](void* out, int, char** values, char**) {
+    if (values[0] != nullptr) *static_cast<std::string*>(out) = values[0];
+    return 1;
+  };
+  int rc = sqlite3_exec(db, "PRAGMA quick_check(1)", first, &verdict, nullptr);
+  sqlite3_close_v2(db);
+  int primary = rc & 0xff;
+  if (primary == SQLITE_NOTADB || primary == SQLITE_CORRUPT) return true;
+  return (rc == SQLITE_OK || rc == SQLITE_ABORT) && !verdict.empty() && verdict != "ok";
+}
+
 bool IsScratchDatabase(const std::string& path) { return ScratchPaths().count(CanonicalPath(path)) != 0; }
 
 // ---- Connection ----

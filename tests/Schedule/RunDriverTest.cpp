@@ -126,22 +126,54 @@ TEST(SettingsDatabaseRun, WithoutAScheduleEveryLevelReportsItAndLeavesTheThirtyC
 
 // A settings database that cannot be opened is reported, left as it was, and the run still
 // finishes: a folder where the file should be (root writes into read-only folders, so that is
-// how creating it is made to fail), or a file that is no database.
+// how creating it is made to fail).
 TEST(SettingsDatabaseRun, AnUnopenableSettingsDatabaseIsReportedLeftAsItWasAndTheRunGoesOn) {
-  const std::string bytes = "Standard Jet DB, but only in name: this file holds no SQLite pages at all.\r\n";
-  for (bool folder : {true, false}) {
+  testsupport::ScratchAppFolder app;
+  std::filesystem::create_directory(app.At("VelmoraDatabase.mdb"));
+  ASSERT_EQ(testsupport::RunProgram(app.InstallProgram()), 0);
+  auto log = testsupport::StatusLog(app);
+  ASSERT_FALSE(log.empty());
+  EXPECT_GT(LinesWith(log, "mGlobalFunctionDef.CheckAndCreateDB("), 0);
+  EXPECT_GT(LinesWith(log, "mGlobalFunctionDef.OpenConnection"), 0);
+  EXPECT_GT(LinesWith(log, "mCollect.InitConnections"), 0);
+  EXPECT_GT(LinesWith(log, "VelmoraDatabase.mdb"), 0) << "the description names the file";
+  EXPECT_NE(log.back().find("Finished"), std::string::npos);
+  EXPECT_TRUE(std::filesystem::is_directory(app.At("VelmoraDatabase.mdb")));
+}
+
+// A settings database file that is no database (other bytes, or a truncated copy) is renamed aside
+// once, before the first level, under a name that says so; the levels then make a fresh one.
+TEST(SettingsDatabaseRun, ASettingsDatabaseThatIsNoDatabaseIsSetAsideAndMadeAfresh) {
+  std::string truncated;
+  {
+    testsupport::ScratchAppFolder scratch;
+    std::string file = scratch.At("Full.mdb");
+    sqlite3* db = nullptr;
+    sqlite3_open(file.c_str(), &db);
+    sqlite3_exec(db, "CREATE TABLE t(a); WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM n WHERE i<400) "
+                     "INSERT INTO t SELECT printf('%.*c', 900, 'x') FROM n; CREATE TABLE u(b);",
+                 nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+    truncated = testsupport::ReadFile(file);
+    truncated.resize(truncated.size() / 2);
+  }
+  for (const std::string& bytes :
+       {std::string("Standard Jet DB, but only in name: this file holds no SQLite pages at all.\r\n"), truncated}) {
     testsupport::ScratchAppFolder app;
-    if (folder) std::filesystem::create_directory(app.At("VelmoraDatabase.mdb"));
-    if (!folder) app.Write("VelmoraDatabase.mdb", bytes);
+    app.Write("VelmoraDatabase.mdb", bytes);
     ASSERT_EQ(testsupport::RunProgram(app.InstallProgram()), 0);
     auto log = testsupport::StatusLog(app);
-    ASSERT_FALSE(log.empty());
-    EXPECT_GT(LinesWith(log, folder ? "mGlobalFunctionDef.CheckAndCreateDB(" : "Unrecognized database format"), 0);
-    EXPECT_GT(LinesWith(log, "mGlobalFunctionDef.OpenConnection"), 0) << folder;
-    EXPECT_GT(LinesWith(log, "mCollect.InitConnections"), 0) << folder;
-    EXPECT_GT(LinesWith(log, "VelmoraDatabase.mdb"), 0) << "the description names the file";
-    EXPECT_NE(log.back().find("Finished"), std::string::npos) << folder;
-    if (!folder) EXPECT_EQ(testsupport::ReadFile(app.At("VelmoraDatabase.mdb")), bytes);
+    ASSERT_EQ(log.size(), 8u) << "Started, the renaming, five missing schedules, Finished";
+    EXPECT_EQ(LinesWith(log, "QUORVASchedule  at "), 5);
+    const std::string& line = log[1];
+    EXPECT_NE(line.find(app.At("VelmoraDatabase.mdb")), std::string::npos) << line;
+    std::string aside;
+    for (const auto& entry : std::filesystem::directory_iterator(app.Path()))
+      if (entry.path().filename().string().find("not-a-database") != std::string::npos) aside = entry.path();
+    ASSERT_FALSE(aside.empty()) << line;
+    EXPECT_NE(line.find(aside), std::string::npos) << line;
+    EXPECT_EQ(testsupport::ReadFile(aside), bytes) << "the user's file is kept as it was";
+    EXPECT_EQ(testsupport::TablesOf(app.At("VelmoraDatabase.mdb")).size(), 30u);
   }
 }
 
