@@ -29,7 +29,7 @@ std::string NativePath(const std::string& path);
 // regard to case. Parts that nothing matches stay as written (a file about to be made).
 std::string FilePath(const std::string& path);
 
-// True when a directory search for this path finds a normal file (a folder).
+// True when a directory search for this path finds a normal file; IsFolder, a folder.
 bool IsNormalFile(const std::string& path);
 bool IsFolder(const std::string& path);
 // The modification time (in nanoseconds) and size of a normal file; false when there is none.
