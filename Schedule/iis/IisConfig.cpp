@@ -245,8 +245,9 @@ std::shared_ptr<const Snapshot> LoadSnapshot(const std::string& server) {
     path = folder + "MetaBase.xml";
     format = Format::Metabase;
   }
-  long long stamp = 0, size = 0;
-  if (server.empty() || !FileStamp(path, stamp, size)) {
+  const FileInfo file = FindFile(path);
+  const long long stamp = file.modified, size = file.size;
+  if (server.empty() || !file.normalFile) {
     Cached& missing = SnapshotCache()[folder];
     std::string shown = FilePath(folder);
     Fail(missing, errFileNotFound,
@@ -263,11 +264,11 @@ std::shared_ptr<const Snapshot> LoadSnapshot(const std::string& server) {
   cached.size = size;
   ++parseCount;
 
-  const std::string shown = FilePath(path);
+  const std::string& shown = file.path;
   auto started = std::chrono::steady_clock::now();
   auto snapshot = std::make_shared<Snapshot>(server, path, format);
   pugi::xml_parse_result parsed = snapshot->Document().load_file(
-      FilePath(path).c_str(), pugi::parse_default & ~pugi::parse_wconv_attribute);  // metabase lists are lines
+      file.path.c_str(), pugi::parse_default & ~pugi::parse_wconv_attribute);  // metabase lists are lines
   if (!parsed) {
     Fail(cached, errAutomation,
                 "The IIS configuration snapshot of server '" + server + "' (" + shown +

@@ -22,9 +22,9 @@ namespace {
 
 // ---- Scratch stores ----
 
-std::string CanonicalPath(const std::string& path) {
+// The key of a file among the scratch stores and idle handles, from its native path (FilePath).
+std::string CanonicalPath(const std::string& native) {
   std::error_code ec;
-  std::string native = FilePath(path);
   std::filesystem::path canonical = std::filesystem::weakly_canonical(native, ec);
   return ec ? native : canonical.string();
 }
@@ -367,13 +367,14 @@ Value ColumnValue(sqlite3_stmt* stmt, int column) {
 
 }  // namespace
 
-void RegisterScratchDatabase(const std::string& path) { ScratchPaths().insert(CanonicalPath(path)); }
+void RegisterScratchDatabase(const std::string& path) { ScratchPaths().insert(CanonicalPath(FilePath(path))); }
 
 void ForgetLocks() { LockedFiles().clear(); }
 
 bool IsDamagedDatabase(const std::string& path) {
-  std::string native = FilePath(path);
-  if (!IsNormalFile(native)) return false;
+  const FileInfo file = FindFile(path);
+  const std::string& native = file.path;
+  if (!file.normalFile) return false;
   sqlite3* db = nullptr;
   if (sqlite3_open_v2(native.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
     sqlite3_close_v2(db);
@@ -393,7 +394,7 @@ bool IsDamagedDatabase(const std::string& path) {
   return (rc == SQLITE_OK || rc == SQLITE_ABORT) && !verdict.empty() && verdict != "ok";
 }
 
-bool IsScratchDatabase(const std::string& path) { return ScratchPaths().count(CanonicalPath(path)) != 0; }
+bool IsScratchDatabase(const std::string& path) { return ScratchPaths().count(CanonicalPath(FilePath(path))) != 0; }
 
 // ---- Connection ----
 
@@ -429,12 +430,12 @@ struct Connection::Impl {
   }
 
   // Takes an idle handle on this very file, if there is one; handles on a file that is gone go.
-  bool Reuse(const struct stat& st) {
+  bool Reuse() {
     auto found = IdleHandles().find(key);
     if (found == IdleHandles().end()) return false;
     auto& idle = found->second;
     for (auto it = idle.begin(); it != idle.end();) {
-      if (it->dev == st.st_dev && it->ino == st.st_ino) {
+      if (it->dev == dev && it->ino == ino) {
         db = it->db;
         cache = std::move(it->cache);
         idle.erase(it);
@@ -526,19 +527,18 @@ void Connection::Open(const std::string& connectionString, const std::string&, c
   if (impl_->db) Raise(adErrOpenObject, "Operation is not allowed when the object is open.");
   if (Provider.empty() && HasKey(connectionString, "Provider")) Provider = Trim(ValueOfKey(connectionString, "Provider"));
   std::string path = DataSource(connectionString);
-  std::string native = FilePath(path);
-  if (!IsNormalFile(native)) {
-    if (IsFolder(native))
+  const FileInfo file = FindFile(path);
+  const std::string& native = file.path;
+  if (!file.normalFile) {
+    if (file.folder)
       Raise(adErrCannotOpen, "The database engine cannot open the file '" + native + "'. It is not a database file.");
     Raise(adErrCannotOpen, "Could not find file '" + native + "'.");
   }
-  // The file's identity, so that an idle handle is only reused on this very file.
-  struct stat st {};
-  if (::stat(native.c_str(), &st) != 0) Raise(adErrCannotOpen, "Could not find file '" + native + "'.");
-  impl_->key = CanonicalPath(path);
+  impl_->key = CanonicalPath(native);
   impl_->scratch = ScratchPaths().count(impl_->key) != 0;
-  impl_->dev = st.st_dev;
-  impl_->ino = st.st_ino;
+  // The file's identity, so that an idle handle is only reused on this very file.
+  impl_->dev = static_cast<dev_t>(file.device);
+  impl_->ino = static_cast<ino_t>(file.inode);
   auto remember = [&] {
     impl_->path = native;  // messages show the file as it is opened
     connectionString_ = HasKey(connectionString, "Data Source")
@@ -546,7 +546,7 @@ void Connection::Open(const std::string& connectionString, const std::string&, c
                             : "Provider=" + Provider + ";Data Source=" +
                                   (path.find(';') == std::string::npos ? path : "\"" + path + "\"");
   };
-  if (impl_->scratch && impl_->Reuse(st)) {
+  if (impl_->scratch && impl_->Reuse()) {
     remember();
     return;
   }
@@ -818,10 +818,11 @@ Catalog::~Catalog() = default;
 
 void Catalog::Create(const std::string& connectionString) {
   std::string path = DataSource(connectionString);
-  std::string native = FilePath(path);
-  if (IsFolder(native))
+  const FileInfo file = FindFile(path);
+  const std::string& native = file.path;
+  if (file.folder)
     Raise(adErrCannotOpen, "The database engine cannot create the file '" + native + "'. A folder of that name is there.");
-  if (IsNormalFile(native)) Raise(adErrDatabaseExists, "Database already exists.");
+  if (file.normalFile) Raise(adErrDatabaseExists, "Database already exists.");
   // A journal left beside a file that is gone belongs to no database: SQLite would play it
   // into the new file.
   for (const char* sidecar : {"-journal", "-wal", "-shm"})

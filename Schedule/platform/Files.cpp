@@ -105,6 +105,12 @@ std::string OneMatch(const std::string& folder, const std::string& part) {
 std::string FilePath(const std::string& path) {
   std::string native = NativePath(path);
   if (native.empty() || Exists(native)) return native;
+  // Most often the folder is there and only the last part is not (a file about to be made).
+  size_t last = native.find_last_of('/');
+  if (last != std::string::npos && last > 0 && last + 1 < native.size() && Exists(native.substr(0, last))) {
+    std::string match = OneMatch(native.substr(0, last), native.substr(last + 1));
+    return match.empty() ? native : native.substr(0, last + 1) + match;
+  }
   // Part by part: the parts that are there as spelt cost one test each; a part that is not is
   // looked for in its folder; from the first part that nothing matches on, the rest stays as is.
   std::string resolved = native[0] == '/' ? "/" : "";
@@ -132,26 +138,28 @@ std::string FilePath(const std::string& path) {
   return resolved;
 }
 
-bool IsNormalFile(const std::string& path) {
-  if (path.empty()) return false;
+FileInfo FindFile(const std::string& path) {
+  FileInfo info;
+  if (path.empty()) return info;
+  // The exact spelling is tried first: it is what is there nearly always.
+  info.path = NativePath(path);
   struct stat st {};
-  return ::stat(FilePath(path).c_str(), &st) == 0 && S_ISREG(st.st_mode);
+  if (::stat(info.path.c_str(), &st) != 0) {
+    info.path = FilePath(path);
+    if (::stat(info.path.c_str(), &st) != 0) return info;
+  }
+  info.normalFile = S_ISREG(st.st_mode);
+  info.folder = S_ISDIR(st.st_mode);
+  info.device = static_cast<unsigned long long>(st.st_dev);
+  info.inode = static_cast<unsigned long long>(st.st_ino);
+  info.modified = static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;
+  info.size = static_cast<long long>(st.st_size);
+  return info;
 }
 
-bool IsFolder(const std::string& path) {
-  if (path.empty()) return false;
-  struct stat st {};
-  return ::stat(FilePath(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
+bool IsNormalFile(const std::string& path) { return FindFile(path).normalFile; }
 
-bool FileStamp(const std::string& path, long long& modified, long long& size) {
-  if (path.empty()) return false;
-  struct stat st {};
-  if (::stat(FilePath(path).c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
-  modified = static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;
-  size = static_cast<long long>(st.st_size);
-  return true;
-}
+bool IsFolder(const std::string& path) { return FindFile(path).folder; }
 
 void MkDir(const std::string& path) {
   std::string native = FilePath(path);

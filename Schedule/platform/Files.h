@@ -29,11 +29,20 @@ std::string NativePath(const std::string& path);
 // regard to case. Parts that nothing matches stay as written (a file about to be made).
 std::string FilePath(const std::string& path);
 
+// What a directory search finds at a path: the native path searched (FilePath), whether a normal
+// file or a folder is there (neither when nothing is), and for a file which one it is (device
+// and inode), its modification time in nanoseconds and its size.
+struct FileInfo {
+  std::string path;
+  bool normalFile = false;
+  bool folder = false;
+  unsigned long long device = 0, inode = 0;
+  long long modified = 0, size = 0;
+};
+FileInfo FindFile(const std::string& path);
 // True when a directory search for this path finds a normal file; IsFolder, a folder.
 bool IsNormalFile(const std::string& path);
 bool IsFolder(const std::string& path);
-// The modification time (in nanoseconds) and size of a normal file; false when there is none.
-bool FileStamp(const std::string& path, long long& modified, long long& size);
 
 // Creates one folder; raises 75 when it exists already, 76 when its parent is missing.
 void MkDir(const std::string& path);
