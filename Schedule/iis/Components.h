@@ -1,6 +1,9 @@
 // The server-info component and the four collector components: they read a server's IIS
 // configuration snapshot (Servers\<server>\applicationHost.config or MetaBase.xml in the
 // application folder) and write rows into the settings database whose path they are given.
+// Every call that needs a snapshot that is missing or unreadable raises its error (the file is
+// read once all the same); a call whose rows do not all fit writes the others and then raises
+// once, naming the server, the site or directory path, the table and the column.
 #pragma once
 
 #include <memory>
