@@ -27,5 +27,5 @@ void FrmSchedule::Refresh() {
 
 void FrmSchedule::Unload() {
   // Form_Unload: closing the window ends the run, whoever closes it.
-  platform::EndProgram(0);
+  platform::EndProgram(platform::exitNormal);
 }

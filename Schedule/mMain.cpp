@@ -1,5 +1,6 @@
 #include "mMain.h"
 
+#include "ModuleNames.h"
 #include "collect/mCollect.h"
 #include "compare/CompareDriver.h"
 #include "config/mIniOperation.h"
@@ -7,6 +8,7 @@
 #include "database/mGlob.h"
 #include "frmSchedule.h"
 #include "logs/mLog.h"
+#include "platform/DateTime.h"
 #include "platform/Err.h"
 #include "platform/Files.h"
 #include "platform/SingleInstance.h"
@@ -20,11 +22,11 @@ std::string DatabasePath;
 std::shared_ptr<platform::ado::Connection> SettingsConnection;
 long ServerVersion = 0;
 std::string CustomReportConfigPath;
-std::shared_ptr<platform::ServerInfoComponent> ServerInfoComponent;
-std::shared_ptr<platform::SitePropertiesCollector> SitePropertiesCollector;
-std::shared_ptr<platform::SiteServicesCollector> SiteServicesCollector;
-std::shared_ptr<platform::HomeDirectoryCollector> HomeDirectoryCollector;
-std::shared_ptr<platform::VirtualDirectoryCollector> VirtualDirectoryCollector;
+std::shared_ptr<iis::ServerInfoComponent> ServerInfoComponent;
+std::shared_ptr<iis::SitePropertiesCollector> SitePropertiesCollector;
+std::shared_ptr<iis::SiteServicesCollector> SiteServicesCollector;
+std::shared_ptr<iis::HomeDirectoryCollector> HomeDirectoryCollector;
+std::shared_ptr<iis::VirtualDirectoryCollector> VirtualDirectoryCollector;
 List ServerPathParts;
 double ProgressStep = 0;
 std::string ActivityLogPath;
@@ -45,14 +47,36 @@ const char* LevelSection(short level) {
   }
 }
 
+namespace {
+
+// A settings database file that is no database would fail every level of every run: it is renamed
+// aside, once before the first level, under a name that says so, and the levels make a fresh one.
+// The user's file is never deleted.
+void SetAsideDamagedDatabase() {
+  platform::OnError onError(modules::mMain, "SetAsideDamagedDatabase");
+  onError.Leave([] {
+    if (!platform::ado::IsDamagedDatabase(DatabasePath)) return;
+    const std::string aside =
+        GetAppPath("VelmoraDatabase.not-a-database." + platform::FormatDate(platform::Now(), "mm_dd_yyyy_hh_mm_ss") +
+                   ".mdb");
+    const std::string was = platform::FilePath(DatabasePath);
+    platform::Name(DatabasePath, aside);
+    WriteStatusLog("The settings database " + was + " is not a database: it was renamed to " +
+                       platform::FilePath(aside) + ", and a new one is made",
+                   modules::mMain, "SetAsideDamagedDatabase", 0);
+  });
+}
+
+}  // namespace
+
 void Main() {
   platform::SetErrorReporter(WriteStatusLog);
   if (!platform::AcquireSingleInstance()) {
     try {
-      WriteStatusLog("Application is already running.", "mMain", "Main", 0);
+      WriteStatusLog("Application is already running.", modules::mMain, "Main", 0);
     } catch (...) {
     }
-    platform::EndProgram(0);
+    platform::EndProgram(platform::exitNormal);
   }
   try {
     platform::MkDir(GetAppPath("Log"));
@@ -60,19 +84,22 @@ void Main() {
     // The folder may be there already.
   }
 
-  platform::OnError onError("mMain", "Main");
-  onError.Next([] { WriteStatusLog("Started", "mMain", "Main", 0); });
+  platform::OnError onError(modules::mMain, "Main");
+  onError.Next([] { WriteStatusLog("Started", modules::mMain, "Main", 0); });
   onError.Next([] { DatabasePath = GetAppPath("VelmoraDatabase.mdb"); });
+  SetAsideDamagedDatabase();
   for (short level = 1; level <= 5; ++level) {
     CurrentLevel = level;
     onError.Next(GenerateReportForLevel);
   }
-  onError.Next([] { WriteStatusLog("Finished", "mMain", "Main", 0); });
+  onError.Next([] { WriteStatusLog("Finished", modules::mMain, "Main", 0); });
   frmSchedule().Unload();
 }
 
 void GenerateReportForLevel() {
-  platform::OnError onError("mMain", "GenerateReportForLevel");
+  platform::OnError onError(modules::mMain, "GenerateReportForLevel");
+  // A settings database found locked by another process in the last level is waited for again.
+  platform::ado::ForgetLocks();
   onError.Next(InitSchedular);
   onError.Next([] {
     if (CurrentLevel == 1 || CurrentLevel == 2)

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "iis/Components.h"
 #include "platform/Ado.h"
-#include "platform/Components.h"
 
 // A job list: one entry per job of the level, zero-based.
 using List = std::vector<std::string>;
@@ -23,11 +23,11 @@ extern std::string DatabasePath;       // the settings database VelmoraDatabase.
 extern std::shared_ptr<platform::ado::Connection> SettingsConnection;
 extern long ServerVersion;             // 1001 selects the newer label lists
 extern std::string CustomReportConfigPath;
-extern std::shared_ptr<platform::ServerInfoComponent> ServerInfoComponent;
-extern std::shared_ptr<platform::SitePropertiesCollector> SitePropertiesCollector;
-extern std::shared_ptr<platform::SiteServicesCollector> SiteServicesCollector;
-extern std::shared_ptr<platform::HomeDirectoryCollector> HomeDirectoryCollector;
-extern std::shared_ptr<platform::VirtualDirectoryCollector> VirtualDirectoryCollector;
+extern std::shared_ptr<iis::ServerInfoComponent> ServerInfoComponent;
+extern std::shared_ptr<iis::SitePropertiesCollector> SitePropertiesCollector;
+extern std::shared_ptr<iis::SiteServicesCollector> SiteServicesCollector;
+extern std::shared_ptr<iis::HomeDirectoryCollector> HomeDirectoryCollector;
+extern std::shared_ptr<iis::VirtualDirectoryCollector> VirtualDirectoryCollector;
 extern List ServerPathParts;           // a job's server entry split at "\"
 extern double ProgressStep;            // progress-bar step while gathering: 100 / 17
 extern std::string ActivityLogPath;    // the current job's activity log

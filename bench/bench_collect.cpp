@@ -13,12 +13,12 @@
 #include "collect/mCollect.h"
 #include "database/mDatabase.h"
 #include "database/mGlob.h"
+#include "iis/Components.h"
+#include "iis/IisConfig.h"
 #include "logs/mLog.h"
 #include "mMain.h"
-#include "platform/Components.h"
 #include "platform/Err.h"
 #include "platform/Files.h"
-#include "platform/IisConfig.h"
 
 namespace fs = std::filesystem;
 
@@ -39,11 +39,11 @@ Figures RunLevel(short level, const std::vector<std::string>& entries) {
   CreateDBResource();
   InitConnections();
   ServerList = entries;
-  double parse0 = platform::iis::ParseSeconds(), write0 = platform::RowWriteSeconds();
+  double parse0 = iis::ParseSeconds(), write0 = iis::RowWriteSeconds();
   auto start = std::chrono::steady_clock::now();
   CollectIISSettings();
   double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  return {seconds, platform::iis::ParseSeconds() - parse0, platform::RowWriteSeconds() - write0};
+  return {seconds, iis::ParseSeconds() - parse0, iis::RowWriteSeconds() - write0};
 }
 
 }  // namespace
@@ -58,8 +58,8 @@ int main(int argc, char** argv) {
   platform::SetAppFolder(folder.string());
   farm::WriteFarm(folder, kServers, kSites, kDirectories);
   DatabasePath = GetAppPath("VelmoraDatabase.mdb");
-  ServerVersion = platform::kServerVersionIIS6AndLater;
-  ServerInfoComponent = std::make_shared<platform::ServerInfoComponent>();
+  ServerVersion = iis::kServerVersionIIS6AndLater;
+  ServerInfoComponent = std::make_shared<iis::ServerInfoComponent>();
 
   std::vector<std::string> sites, directories;
   for (int s = 1; s <= kServers; ++s)
@@ -67,13 +67,13 @@ int main(int argc, char** argv) {
       sites.push_back(Server(s) + "\\" + SiteName(i));
       for (int d = 1; d <= kDirectories; ++d) directories.push_back(sites.back() + "\\app" + std::to_string(d));
     }
-  long parses0 = platform::iis::ParseCount();
-  long rows0 = platform::RowsWritten();
+  long parses0 = iis::ParseCount();
+  long rows0 = iis::RowsWritten();
   Figures site = RunLevel(2, sites);
-  long siteParses = platform::iis::ParseCount() - parses0, siteRows = platform::RowsWritten() - rows0;
+  long siteParses = iis::ParseCount() - parses0, siteRows = iis::RowsWritten() - rows0;
   Figures dir = RunLevel(3, directories);
-  long dirParses = platform::iis::ParseCount() - parses0 - siteParses;
-  long dirRows = platform::RowsWritten() - rows0 - siteRows;
+  long dirParses = iis::ParseCount() - parses0 - siteParses;
+  long dirRows = iis::RowsWritten() - rows0 - siteRows;
 
   auto print = [](const char* what, size_t jobs, const Figures& f, long parses, long rows) {
     std::printf("%-10s %6zu jobs  %8.2f s  %7.2f ms per job  parsing %5.1f%% (%ld parses)  writing rows %5.1f%% (%ld rows)\n",

@@ -21,7 +21,7 @@
 #include "frmSchedule.h"
 #include "logs/mLog.h"
 #include "mMain.h"
-#include "platform/Components.h"
+#include "iis/Components.h"
 #include "platform/Err.h"
 #include "platform/Files.h"
 #include "platform/Text.h"
@@ -71,8 +71,8 @@ int main(int argc, char** argv) {
   platform::SetAppFolder(folder.string());
   farm::WriteFarm(folder, servers, kSites, 1);
   DatabasePath = GetAppPath("VelmoraDatabase.mdb");
-  ServerVersion = platform::kServerVersionIIS6AndLater;
-  ServerInfoComponent = std::make_shared<platform::ServerInfoComponent>();
+  ServerVersion = iis::kServerVersionIIS6AndLater;
+  ServerInfoComponent = std::make_shared<iis::ServerInfoComponent>();
 
   // Level 4 as the run starts it; each server is gathered once, by pairs of neighbours.
   CurrentLevel = 4;

@@ -1,5 +1,6 @@
 #include "collect/mCollect.h"
 
+#include "ModuleNames.h"
 #include "database/DeleteData.h"
 #include "database/mDatabase.h"
 #include "frmSchedule.h"
@@ -61,7 +62,7 @@ void GatherEntries(OnError& onError, bool pairs, void (*gather)(const std::strin
 }  // namespace
 
 void CollectIISSettings() {
-  OnError onError("mCollect", "CollectIISSettings");
+  OnError onError(modules::mCollect, "CollectIISSettings");
   FrmSchedule& window = frmSchedule();
   const short level = CurrentLevel;
   if (level == 3 || level == 5) {
@@ -69,13 +70,13 @@ void CollectIISSettings() {
     GatherEntries(onError, level == 5, GatherDir);
   } else if ((level == 1 || level == 2 || level == 4) && !ServerList.empty()) {
     onError.Next([] {
-      SitePropertiesCollector = platform::CreateObject<platform::SitePropertiesCollector>("SitePropertiesCollector");
+      SitePropertiesCollector = iis::CreateObject<iis::SitePropertiesCollector>("SitePropertiesCollector");
     });
     onError.Next([] {
-      SiteServicesCollector = platform::CreateObject<platform::SiteServicesCollector>("SiteServicesCollector");
+      SiteServicesCollector = iis::CreateObject<iis::SiteServicesCollector>("SiteServicesCollector");
     });
     onError.Next([] {
-      HomeDirectoryCollector = platform::CreateObject<platform::HomeDirectoryCollector>("HomeDirectoryCollector");
+      HomeDirectoryCollector = iis::CreateObject<iis::HomeDirectoryCollector>("HomeDirectoryCollector");
     });
     onError.Next([&] { window.Show(); });
     onError.Next([&] { window.Pg1.SetValue(0); });
@@ -88,7 +89,7 @@ void CollectIISSettings() {
 }
 
 void Gather(const std::string& entry) {
-  OnError onError("mCollect", "Gather");
+  OnError onError(modules::mCollect, "Gather");
   FrmSchedule& window = frmSchedule();
   if (!BeginGathering(onError, window, entry)) return;
   onError.Next([&] {
@@ -141,7 +142,7 @@ void Gather(const std::string& entry) {
 }
 
 void GatherDir(const std::string& entry) {
-  OnError onError("mCollect", "GatherDir");
+  OnError onError(modules::mCollect, "GatherDir");
   FrmSchedule& window = frmSchedule();
   if (!BeginGathering(onError, window, entry)) return;
   std::string path;
@@ -155,7 +156,7 @@ void GatherDir(const std::string& entry) {
 }
 
 std::string GetPath(const std::string& entry) {
-  OnError onError("mCollect", "GetPath");
+  OnError onError(modules::mCollect, "GetPath");
   std::string result;
   onError.Leave([&] {
     if (entry.empty()) return;
@@ -169,7 +170,7 @@ std::string GetPath(const std::string& entry) {
 }
 
 void GetVirtualDirectorySiteLevel(const std::string& path, short number) {
-  OnError onError("mCollect", "GetVirtualDirectorySiteLevel");
+  OnError onError(modules::mCollect, "GetVirtualDirectorySiteLevel");
   FrmSchedule& window = frmSchedule();
   std::string table, category, labels, columns;
   onError.Next([&] { labels = GetQueryForProcessing(number, 0, CurrentLevel, table, category); });
@@ -190,7 +191,7 @@ void GetVirtualDirectorySiteLevel(const std::string& path, short number) {
   if (empty) {
     onError.Next([] {
       VirtualDirectoryCollector =
-          platform::CreateObject<platform::VirtualDirectoryCollector>("VirtualDirectoryCollector");
+          iis::CreateObject<iis::VirtualDirectoryCollector>("VirtualDirectoryCollector");
     });
     onError.Next([&] {
       RequireSet(VirtualDirectoryCollector.get());
@@ -204,7 +205,7 @@ void GetVirtualDirectorySiteLevel(const std::string& path, short number) {
 }
 
 bool GetWebSites(const std::string& entry) {
-  OnError onError("mCollect", "GetWebSites");
+  OnError onError(modules::mCollect, "GetWebSites");
   bool open = false;
   onError.Next([&] { open = SettingsConnection && SettingsConnection->State() == ado::adStateOpen; });
   if (!open) return false;
@@ -232,7 +233,7 @@ bool GetWebSites(const std::string& entry) {
 }
 
 std::string FindSiteIndex(const std::string& server, const std::string& site) {
-  OnError onError("mCollect", "FindSiteIndex");
+  OnError onError(modules::mCollect, "FindSiteIndex");
   std::string result;
   bool listed = false;
   onError.Next([&] { listed = GetWebSites(server); });

@@ -1,5 +1,6 @@
 #include "config/mIniOperation.h"
 
+#include "ModuleNames.h"
 #include "logs/mLog.h"
 #include "mMain.h"
 #include "platform/Err.h"
@@ -8,7 +9,7 @@
 
 void InitSchedular() {
   // Reported as the collection module's: the job lists belong to the gathering that follows.
-  platform::OnError onError("mCollect", "InitSchedular");
+  platform::OnError onError(modules::mCollect, "InitSchedular");
   onError.End([] {
     ScheduleConfigPath = GetAppPath("ScheduleInfo\\ScheduleConfig.ini");
     if (FileExists(ScheduleConfigPath)) {
@@ -27,10 +28,10 @@ void InitSchedular() {
       }
     } else {
       // No schedule file: the level keeps the lists it had and the log shows an empty report.
-      WriteStatusLog(platform::Err().Description, "mCollect", "InitSchedular", platform::Err().Number);
+      WriteStatusLog(platform::Err().Description, modules::mCollect, "InitSchedular", platform::Err().Number);
     }
     DatabasePath = GetAppPath("VelmoraDatabase.mdb");
-    ServerInfoComponent = platform::CreateObject<platform::ServerInfoComponent>("ServerInfoComponent");
+    ServerInfoComponent = iis::CreateObject<iis::ServerInfoComponent>("ServerInfoComponent");
     ServerInfoComponent->SetLogPath(GetAppPath("Log\\QUORVALog.Log"));
     std::string versionText = ServerInfoComponent->GetVersion();
     ServerVersion = ServerInfoComponent->GetVersionCode(versionText);
@@ -38,7 +39,7 @@ void InitSchedular() {
 }
 
 std::optional<std::string> ReadFromIni(short level, const std::string& key) {
-  platform::OnError onError("mIniOperation", "ReadFromIni");
+  platform::OnError onError(modules::mIniOperation, "ReadFromIni");
   std::optional<std::string> value;
   onError.Next([&] {
     if (level < 1 || level > 5) return;
@@ -48,7 +49,7 @@ std::optional<std::string> ReadFromIni(short level, const std::string& key) {
 }
 
 std::string GetSetting(const std::string& section, const std::string& key, const std::string& defaultValue) {
-  platform::OnError onError("mIniOperation", "GetSetting");
+  platform::OnError onError(modules::mIniOperation, "GetSetting");
   std::string buffer;
   long copied = 0;
   onError.Next([&] { copied = platform::GetPrivateProfileString(section, key, defaultValue, buffer, 2000, ScheduleConfigPath); });

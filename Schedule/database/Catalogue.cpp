@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <vector>
 
+#include "iis/Components.h"
 #include "mMain.h"
-#include "platform/Components.h"
 #include "platform/Text.h"
 
 namespace catalogue {
@@ -108,7 +108,7 @@ bool IsSharedTable(Family family, short index) {
 }
 
 std::string WebSiteLabels(short index, long serverVersion) {
-  bool newer = serverVersion == platform::kServerVersionIIS6AndLater;
+  bool newer = serverVersion == iis::kServerVersionIIS6AndLater;
   switch (index) {
     case 1:
       return "IP Address,TCP Port,Host Header Name,Connection UnLimited,Connection Limited,Connection Timeout,State";

@@ -1,5 +1,6 @@
 #include "database/DeleteData.h"
 
+#include "ModuleNames.h"
 #include "collect/mCollect.h"
 #include "database/mDatabase.h"
 #include "mMain.h"
@@ -7,7 +8,7 @@
 #include "platform/Text.h"
 
 void DeleteDataForServer(std::string entry) {
-  platform::OnError onError("mDatabase", "DeleteDataForServer");
+  platform::OnError onError(modules::mDatabase, "DeleteDataForServer");
   const short level = CurrentLevel;
   auto execute = [&](const std::string& sql) {
     onError.Next([&] {

@@ -2,6 +2,7 @@
 
 #include <set>
 
+#include "ModuleNames.h"
 #include "database/Catalogue.h"
 #include "database/mGlob.h"
 #include "mMain.h"
@@ -12,7 +13,7 @@ using catalogue::Family;
 
 std::string GetQueryForProcessing(short index, short subIndex, short level, std::string& tableName,
                                   std::string& categoryKey) {
-  platform::OnError onError("mDatabase", "GetQueryForProcessing");
+  platform::OnError onError(modules::mDatabase, "GetQueryForProcessing");
   std::string labels;
   Family family;
   if (!catalogue::FamilyOfLevel(level, family)) return labels;
@@ -52,7 +53,7 @@ std::string LabelColumns(const std::string& labels, const std::string& closing) 
 }  // namespace
 
 std::string ConstructQueryForTableCreating(const std::string& labels, const std::string& tableName, bool webSite) {
-  platform::OnError onError("mDatabase", "ConstructQueryForTableCreating");
+  platform::OnError onError(modules::mDatabase, "ConstructQueryForTableCreating");
   std::string query;
   onError.Next([&] {
     query = "Create table [" + tableName +
@@ -63,7 +64,7 @@ std::string ConstructQueryForTableCreating(const std::string& labels, const std:
 }
 
 std::string ConstructQueryForExport(const std::string& labels, const std::string& tableName, bool webSite) {
-  platform::OnError onError("mDatabase", "ConstructQueryForExport");
+  platform::OnError onError(modules::mDatabase, "ConstructQueryForExport");
   std::string query;
   onError.Next([&] {
     query = "Create table [" + tableName + (webSite ? "]([Web Site Name] text(25)," : "]([Directory Name] text(255),");
@@ -86,7 +87,7 @@ void GetTabCaptions(short level, std::string& captions, std::string& application
 }
 
 void CreateDBResource() {
-  platform::OnError onError("mDatabase", "CreateDBResource");
+  platform::OnError onError(modules::mDatabase, "CreateDBResource");
   onError.Next([] { platform::ado::RegisterScratchDatabase(DatabasePath); });
   onError.Next([] { CheckAndCreateDB(DatabasePath, false); });
   auto connection = std::make_unique<platform::ado::Connection>();

@@ -1,5 +1,6 @@
 #include "database/mGlob.h"
 
+#include "ModuleNames.h"
 #include "database/mDatabase.h"
 #include "mMain.h"
 #include "platform/DateTime.h"
@@ -13,7 +14,7 @@ using platform::ado::Connection;
 const char* const kJetProvider = "Microsoft.Jet.OLEDB.4.0";
 
 bool CheckAndCreateDB(const std::string& path, bool replace) {
-  platform::OnError onError("mGlobalFunctionDef", "CheckAndCreateDB(");
+  platform::OnError onError(modules::mGlobalFunctionDef, "CheckAndCreateDB(");
   bool created = false;
   onError.Leave([&] {
     if (FileExists(path)) {
@@ -29,7 +30,7 @@ bool CheckAndCreateDB(const std::string& path, bool replace) {
 }
 
 bool OpenConnection(Connection& connection, const std::string& path) {
-  platform::OnError onError("mGlobalFunctionDef", "OpenConnection");
+  platform::OnError onError(modules::mGlobalFunctionDef, "OpenConnection");
   bool opened = false;
   onError.Leave([&] {
     connection.Provider = kJetProvider;
@@ -40,7 +41,7 @@ bool OpenConnection(Connection& connection, const std::string& path) {
 }
 
 bool InitConnections() {
-  platform::OnError onError("mCollect", "InitConnections");
+  platform::OnError onError(modules::mCollect, "InitConnections");
   bool opened = false;
   onError.Leave([&] {
     // The old connection goes with its last holder; it is not closed here.
@@ -55,7 +56,7 @@ bool InitConnections() {
 
 std::string FindTable(const std::string& name, Connection& connection) {
   // Reported under the creating procedure's name, as the status log has always shown it.
-  platform::OnError onError("mGlobalFunctionDef", "CheckAndCreateDB");
+  platform::OnError onError(modules::mGlobalFunctionDef, "CheckAndCreateDB");
   std::string found = name;
   onError.Leave([&] {
     Catalog catalog;
@@ -69,7 +70,7 @@ std::string FindTable(const std::string& name, Connection& connection) {
 }
 
 bool DropTable(const std::string& name, Connection& connection) {
-  platform::OnError onError("mGlob", "DropTable");
+  platform::OnError onError(modules::mGlob, "DropTable");
   bool dropped = false;
   onError.Leave([&] {
     if (!FindTable(name, connection).empty()) connection.Execute("Drop Table [" + name + "]", -1);
@@ -79,7 +80,7 @@ bool DropTable(const std::string& name, Connection& connection) {
 }
 
 std::string CreateExportDatabase(const std::string& nameText) {
-  platform::OnError onError("mMain", "Main");
+  platform::OnError onError(modules::mMain, "Main");
   std::string path;
   onError.Leave([&] {
     std::string serverPart = nameText;
@@ -98,7 +99,7 @@ std::string CreateExportDatabase(const std::string& nameText) {
 }
 
 void GetDataFromSource(const std::string& columns, const std::string& exportPath, const std::string& table) {
-  platform::OnError onError("mCollect", "GetDataFromSource");
+  platform::OnError onError(modules::mCollect, "GetDataFromSource");
   Connection connection;
   bool opened = false;
   onError.Next([&] { opened = OpenConnection(connection, exportPath); });

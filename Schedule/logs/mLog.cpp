@@ -10,13 +10,18 @@
 using platform::OnError;
 
 void WriteStatusLog(const std::string& message, const std::string& module, const std::string& procedure, long number) {
-  platform::TextFile log(GetAppPath("Log\\QUORVALog.Log"), platform::FileMode::Append);
-  if (number != 0) {
-    log.WriteLine(PadText(module + "." + procedure, 70, " ") + std::to_string(number) + " - " + message);
-  } else {
-    log.WriteLine(platform::ProgramName() + " " + message + " at " + platform::GeneralDate(platform::Now()));
+  const std::string line =
+      number != 0 ? PadText(module + "." + procedure, 70, " ") + std::to_string(number) + " - " + message
+                  : platform::ProgramName() + " " + message + " at " + platform::GeneralDate(platform::Now());
+  try {
+    platform::TextFile log(GetAppPath("Log\\QUORVALog.Log"), platform::FileMode::Append);
+    log.WriteLine(line);
+    log.Close();
+  } catch (...) {
+    // Not lost: the line goes to stderr, and the caller's handler still hears of the failure.
+    platform::StatusLineLost(line);
+    throw;
   }
-  log.Close();
 }
 
 std::string PadText(const std::string& value, short width, const std::string& fill) {

@@ -6,7 +6,8 @@
 
 // Appends one line to Log\QUORVALog.Log: a message line ("QUORVASchedule <message> at <date>")
 // when number is 0, otherwise an error line (module.procedure padded to 70, number, " - ",
-// description). Has no handler of its own: a failure to write passes to the caller.
+// description). Has no handler of its own: a line that cannot be written goes to stderr (and makes
+// the exit code non-zero), and the failure passes to the caller.
 void WriteStatusLog(const std::string& message, const std::string& module, const std::string& procedure, long number);
 
 // The text followed by the fill repeated until it is longer than width, then cut to width.

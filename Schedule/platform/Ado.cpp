@@ -22,15 +22,24 @@ namespace {
 
 // ---- Scratch stores ----
 
-std::string CanonicalPath(const std::string& path) {
+// The key of a file among the scratch stores and idle handles, from its native path (FilePath).
+std::string CanonicalPath(const std::string& native) {
   std::error_code ec;
-  std::filesystem::path canonical = std::filesystem::weakly_canonical(NativePath(path), ec);
-  return ec ? NativePath(path) : canonical.string();
+  std::filesystem::path canonical = std::filesystem::weakly_canonical(native, ec);
+  return ec ? native : canonical.string();
 }
 
 std::set<std::string>& ScratchPaths() {
   static std::set<std::string> paths;
   return paths;
+}
+
+// How long a statement waits for another process's lock, and the files found locked since the
+// last ForgetLocks: on those a statement fails at once instead of waiting again.
+constexpr int kLockWaitMs = 2000;
+std::set<std::string>& LockedFiles() {
+  static std::set<std::string> files;
+  return files;
 }
 
 // An idle handle on a scratch store with its prepared statements. A scratch store is opened and
@@ -358,9 +367,34 @@ Value ColumnValue(sqlite3_stmt* stmt, int column) {
 
 }  // namespace
 
-void RegisterScratchDatabase(const std::string& path) { ScratchPaths().insert(CanonicalPath(path)); }
+void RegisterScratchDatabase(const std::string& path) { ScratchPaths().insert(CanonicalPath(FilePath(path))); }
 
-bool IsScratchDatabase(const std::string& path) { return ScratchPaths().count(CanonicalPath(path)) != 0; }
+void ForgetLocks() { LockedFiles().clear(); }
+
+bool IsDamagedDatabase(const std::string& path) {
+  const FileInfo file = FindFile(path);
+  const std::string& native = file.path;
+  if (!file.normalFile) return false;
+  sqlite3* db = nullptr;
+  if (sqlite3_open_v2(native.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
+    sqlite3_close_v2(db);
+    return false;
+  }
+  sqlite3_busy_timeout(db, kLockWaitMs);
+  // Every page is read once: a file cut short shows only where its tables are.
+  std::string verdict;
+  auto first = [](void* out, int, char** values, char**) {
+    if (values[0] != nullptr) *static_cast<std::string*>(out) = values[0];
+    return 1;
+  };
+  int rc = sqlite3_exec(db, "PRAGMA quick_check(1)", first, &verdict, nullptr);
+  sqlite3_close_v2(db);
+  int primary = rc & 0xff;
+  if (primary == SQLITE_NOTADB || primary == SQLITE_CORRUPT) return true;
+  return (rc == SQLITE_OK || rc == SQLITE_ABORT) && !verdict.empty() && verdict != "ok";
+}
+
+bool IsScratchDatabase(const std::string& path) { return ScratchPaths().count(CanonicalPath(FilePath(path))) != 0; }
 
 // ---- Connection ----
 
@@ -396,12 +430,12 @@ struct Connection::Impl {
   }
 
   // Takes an idle handle on this very file, if there is one; handles on a file that is gone go.
-  bool Reuse(const struct stat& st) {
+  bool Reuse() {
     auto found = IdleHandles().find(key);
     if (found == IdleHandles().end()) return false;
     auto& idle = found->second;
     for (auto it = idle.begin(); it != idle.end();) {
-      if (it->dev == st.st_dev && it->ino == st.st_ino) {
+      if (it->dev == dev && it->ino == ino) {
         db = it->db;
         cache = std::move(it->cache);
         idle.erase(it);
@@ -431,8 +465,17 @@ struct Connection::Impl {
     }
   };
 
+  // Waits for a lock only on a file not yet found locked.
+  void SetLockWait() { sqlite3_busy_timeout(db, LockedFiles().count(key) ? 0 : kLockWaitMs); }
+  // Raises the engine's error; a lock that outlasted the wait marks the file as locked.
+  [[noreturn]] void Fail(int rc) {
+    if ((rc & 0xff) == SQLITE_BUSY) LockedFiles().insert(key);
+    RaiseEngine(db, rc, path);
+  }
+
   void Compile(const std::string& sql, Statement& out) {
     if (!db) RaiseClosed();
+    SetLockWait();
     Prepared p = Prepare(sql);
     sqlite3_stmt* stmt = nullptr;
     if (p.cacheable) {
@@ -448,7 +491,7 @@ struct Connection::Impl {
         sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
         rc = sqlite3_prepare_v2(db, p.sql.c_str(), static_cast<int>(p.sql.size()), &stmt, &tail);
       }
-      if (rc != SQLITE_OK) RaiseEngine(db, rc, path);
+      if (rc != SQLITE_OK) Fail(rc);
       if (!stmt) Raise(adErrSyntax, "The statement is empty.");
       std::string rest = tail ? std::string(tail) : std::string();
       if (!Trim(Replace(Replace(Replace(rest, ";", " "), "\r", " "), "\n", " ")).empty()) {
@@ -472,7 +515,7 @@ struct Connection::Impl {
 
   int Step(Statement& s) {
     int rc = sqlite3_step(s.stmt);
-    if (rc != SQLITE_ROW && rc != SQLITE_DONE) RaiseEngine(db, rc, path);
+    if (rc != SQLITE_ROW && rc != SQLITE_DONE) Fail(rc);
     return rc;
   }
 };
@@ -484,23 +527,26 @@ void Connection::Open(const std::string& connectionString, const std::string&, c
   if (impl_->db) Raise(adErrOpenObject, "Operation is not allowed when the object is open.");
   if (Provider.empty() && HasKey(connectionString, "Provider")) Provider = Trim(ValueOfKey(connectionString, "Provider"));
   std::string path = DataSource(connectionString);
-  std::string native = NativePath(path);
-  struct stat st {};
-  if (::stat(native.c_str(), &st) != 0) Raise(adErrCannotOpen, "Could not find file '" + path + "'.");
-  if (!S_ISREG(st.st_mode))
-    Raise(adErrCannotOpen, "The database engine cannot open the file '" + path + "'. It is not a database file.");
-  impl_->key = CanonicalPath(path);
+  const FileInfo file = FindFile(path);
+  const std::string& native = file.path;
+  if (!file.normalFile) {
+    if (file.folder)
+      Raise(adErrCannotOpen, "The database engine cannot open the file '" + native + "'. It is not a database file.");
+    Raise(adErrCannotOpen, "Could not find file '" + native + "'.");
+  }
+  impl_->key = CanonicalPath(native);
   impl_->scratch = ScratchPaths().count(impl_->key) != 0;
-  impl_->dev = st.st_dev;
-  impl_->ino = st.st_ino;
+  // The file's identity, so that an idle handle is only reused on this very file.
+  impl_->dev = static_cast<dev_t>(file.device);
+  impl_->ino = static_cast<ino_t>(file.inode);
   auto remember = [&] {
-    impl_->path = path;
+    impl_->path = native;  // messages show the file as it is opened
     connectionString_ = HasKey(connectionString, "Data Source")
                             ? connectionString
                             : "Provider=" + Provider + ";Data Source=" +
                                   (path.find(';') == std::string::npos ? path : "\"" + path + "\"");
   };
-  if (impl_->scratch && impl_->Reuse(st)) {
+  if (impl_->scratch && impl_->Reuse()) {
     remember();
     return;
   }
@@ -509,9 +555,9 @@ void Connection::Open(const std::string& connectionString, const std::string&, c
   if (rc != SQLITE_OK) {
     std::string message = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
     sqlite3_close_v2(db);
-    Raise(adErrCannotOpen, "The database engine cannot open the file '" + path + "'. (" + message + ")");
+    Raise(adErrCannotOpen, "The database engine cannot open the file '" + native + "'. (" + message + ")");
   }
-  sqlite3_busy_timeout(db, 2000);
+  sqlite3_busy_timeout(db, LockedFiles().count(impl_->key) ? 0 : kLockWaitMs);
   // A scratch store is rebuilt at every level: it pays no flush per statement and keeps its
   // rollback journal in memory, so the file stands alone between statements. Every other file
   // keeps SQLite's safe defaults. The count reads the header: a file that is not a database fails
@@ -521,10 +567,11 @@ void Connection::Open(const std::string& connectionString, const std::string&, c
   rc = sqlite3_exec(db, setup.c_str(), nullptr, nullptr, nullptr);
   if (rc != SQLITE_OK) {
     int code = rc;
+    if ((code & 0xff) == SQLITE_BUSY) LockedFiles().insert(impl_->key);
     sqlite3_close_v2(db);
     if ((code & 0xff) == SQLITE_NOTADB || (code & 0xff) == SQLITE_CORRUPT)
-      Raise(adErrCannotOpen, "Unrecognized database format '" + path + "'.");
-    Raise(adErrCannotOpen, "The database engine cannot open the file '" + path + "'. (" + sqlite3_errstr(code) + ")");
+      Raise(adErrCannotOpen, "Unrecognized database format '" + native + "'.");
+    Raise(adErrCannotOpen, "The database engine cannot open the file '" + native + "'. (" + sqlite3_errstr(code) + ")");
   }
   impl_->db = db;
   remember();
@@ -731,8 +778,9 @@ void Recordset::Update() {
   if (!c.db) RaiseClosed();
   std::string sql = "INSERT INTO [" + impl_->table + "](" + columns + ") VALUES(" + marks + ")";
   sqlite3_stmt* stmt = nullptr;
+  c.SetLockWait();
   int rc = sqlite3_prepare_v2(c.db, sql.c_str(), -1, &stmt, nullptr);
-  if (rc != SQLITE_OK) RaiseEngine(c.db, rc, c.path);
+  if (rc != SQLITE_OK) c.Fail(rc);
   for (size_t i = 0; i < row.size(); ++i) {
     const Value& v = row[i].GetValue();
     if (v) sqlite3_bind_text(stmt, static_cast<int>(i + 1), v->data(), static_cast<int>(v->size()), SQLITE_TRANSIENT);
@@ -740,7 +788,7 @@ void Recordset::Update() {
   rc = sqlite3_step(stmt);
   if (rc != SQLITE_DONE) {
     try {
-      RaiseEngine(c.db, rc, c.path);
+      c.Fail(rc);
     } catch (...) {
       sqlite3_finalize(stmt);
       throw;
@@ -770,16 +818,15 @@ Catalog::~Catalog() = default;
 
 void Catalog::Create(const std::string& connectionString) {
   std::string path = DataSource(connectionString);
-  std::string native = NativePath(path);
-  struct stat st {};
-  if (::stat(native.c_str(), &st) == 0) {
-    if (!S_ISREG(st.st_mode))
-      Raise(adErrCannotOpen, "The database engine cannot create the file '" + path + "'. A folder of that name is there.");
-    Raise(adErrDatabaseExists, "Database already exists.");
-  }
+  const FileInfo file = FindFile(path);
+  const std::string& native = file.path;
+  if (file.folder)
+    Raise(adErrCannotOpen, "The database engine cannot create the file '" + native + "'. A folder of that name is there.");
+  if (file.normalFile) Raise(adErrDatabaseExists, "Database already exists.");
   // A journal left beside a file that is gone belongs to no database: SQLite would play it
   // into the new file.
-  for (const char* sidecar : {"-journal", "-wal", "-shm"}) ::unlink((native + sidecar).c_str());
+  for (const char* sidecar : {"-journal", "-wal", "-shm"})
+    if (IsNormalFile(native + sidecar)) Kill(native + sidecar);
   sqlite3* db = nullptr;
   int rc = sqlite3_open_v2(native.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
   // Writing the application id gives the new file its header, so it is a database from the start.
@@ -787,7 +834,7 @@ void Catalog::Create(const std::string& connectionString) {
   if (rc != SQLITE_OK) {
     std::string message = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
     sqlite3_close_v2(db);
-    Raise(adErrCannotOpen, "The database engine cannot create the file '" + path + "'. (" + message + ")");
+    Raise(adErrCannotOpen, "The database engine cannot create the file '" + native + "'. (" + message + ")");
   }
   sqlite3_close_v2(db);
 }

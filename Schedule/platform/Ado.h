@@ -35,6 +35,16 @@ enum AdoError : long {
 void RegisterScratchDatabase(const std::string& path);
 bool IsScratchDatabase(const std::string& path);
 
+// True when the file is there but is not a database: not an SQLite file at all, or one whose
+// pages are damaged (a truncated copy). False otherwise, also when it cannot be looked into for
+// another reason (missing, a folder, locked by another process).
+bool IsDamagedDatabase(const std::string& path);
+
+// A statement waits a while for a lock another process holds on its file. Once a file was found
+// locked, every later statement on it fails at once (adErrCannotOpen, "currently locked") until
+// ForgetLocks, so a file held for hours costs one wait, not one per statement.
+void ForgetLocks();
+
 enum CursorType { adOpenForwardOnly = 0, adOpenKeyset = 1, adOpenDynamic = 2, adOpenStatic = 3 };
 enum LockType { adLockReadOnly = 1, adLockPessimistic = 2, adLockOptimistic = 3, adLockBatchOptimistic = 4 };
 enum ObjectState { adStateClosed = 0, adStateOpen = 1 };

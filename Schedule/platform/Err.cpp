@@ -20,6 +20,7 @@ std::string DefaultDescription(long number) {
     case 53: return "File not found";
     case 54: return "Bad file mode";
     case 55: return "File already open";
+    case 58: return "File already exists";
     case 62: return "Input past end of file";
     case 70: return "Permission denied";
     case 75: return "Path/File access error";
@@ -51,7 +52,20 @@ ErrorReporter& Reporter() {
 
 void SetErrorReporter(ErrorReporter reporter) { Reporter() = std::move(reporter); }
 
+namespace {
+long linesLost = 0;
+}  // namespace
+
+void StatusLineLost(const std::string& line) {
+  ++linesLost;
+  std::fprintf(stderr, "%s\n", line.c_str());
+  std::fflush(stderr);
+}
+
+long StatusLinesLost() { return linesLost; }
+
 void EndProgram(int exitCode) {
+  if (exitCode == exitNormal && linesLost > 0) exitCode = exitStatusLogUnwritten;
   std::fflush(nullptr);
   std::_Exit(exitCode);
 }
@@ -59,17 +73,18 @@ void EndProgram(int exitCode) {
 void OnError::Report(const std::string& description, long number) const {
   Err().Number = number;
   Err().Description = description;
+  const std::string line = module_ + "." + procedure_ + " " + std::to_string(number) + " - " + description;
   if (!Reporter()) {
-    std::fprintf(stderr, "%s.%s %ld - %s\n", module_.c_str(), procedure_.c_str(), number,
-                 description.c_str());
+    std::fprintf(stderr, "%s\n", line.c_str());
     return;
   }
+  const long lostBefore = linesLost;
   try {
     Reporter()(description, module_, procedure_, number);
   } catch (...) {
-    // The status log itself cannot be written: there is nowhere left to report to.
-    std::fprintf(stderr, "%s.%s %ld - %s (the status log could not be written)\n", module_.c_str(),
-                 procedure_.c_str(), number, description.c_str());
+    // The status log itself cannot be written; a reporter that did not hand its line to stderr
+    // has it written there now.
+    if (linesLost == lostBefore) StatusLineLost(line);
   }
 }
 

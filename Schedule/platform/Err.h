@@ -21,6 +21,7 @@ enum ErrNumber : long {
   errSubscript = 9,           // an index outside a list
   errTypeMismatch = 13,       // a text that is not a number
   errFileNotFound = 53,
+  errFileAlreadyExists = 58,
   errFileAlreadyOpen = 55,
   errBadFileMode = 54,
   errInputPastEnd = 62,
@@ -66,8 +67,19 @@ using ErrorReporter = std::function<void(const std::string& description, const s
                                          const std::string& procedure, long number)>;
 void SetErrorReporter(ErrorReporter reporter);
 
-// Ends the process at once, as the classic End statement does.
+// The exit codes of the process: a normal end (also a refused second start), an end through a
+// procedure that ends the program, and an end after status-log lines that could not be written.
+enum ExitCode : int { exitNormal = 0, exitEnded = 1, exitStatusLogUnwritten = 2 };
+
+// Ends the process at once, as the classic End statement does. A normal end after a lost
+// status-log line ends with exitStatusLogUnwritten instead.
 [[noreturn]] void EndProgram(int exitCode);
+
+// A status-log line that could not be written: it goes to stderr instead, and the process's exit
+// code will say so.
+void StatusLineLost(const std::string& line);
+// How many status-log lines were lost since the process started.
+long StatusLinesLost();
 
 // The error handler a procedure installs at its start.
 class OnError {
@@ -100,7 +112,7 @@ class OnError {
   // Runs the body of a procedure; an error in it is reported and then ends the program.
   template <class F>
   void End(F&& body) noexcept {
-    if (!Next(std::forward<F>(body))) EndProgram(1);
+    if (!Next(std::forward<F>(body))) EndProgram(exitEnded);
   }
 
   // Reports an error that the procedure meets without an exception (for example a bad answer

@@ -2,6 +2,9 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdio>
+#include <dirent.h>
+#include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -74,19 +77,92 @@ std::string NativePath(const std::string& path) {
   return native;
 }
 
-bool IsNormalFile(const std::string& path) {
-  if (path.empty()) return false;
+namespace {
+
+bool Exists(const std::string& native) {
   struct stat st {};
-  return ::stat(NativePath(path).c_str(), &st) == 0 && S_ISREG(st.st_mode);
+  return ::lstat(native.c_str(), &st) == 0;
 }
 
-bool IsFolder(const std::string& path) {
-  struct stat st {};
-  return ::stat(NativePath(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+// The one entry of a folder whose name matches part without regard to case; "" when none or
+// several do.
+std::string OneMatch(const std::string& folder, const std::string& part) {
+  DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
+  if (dir == nullptr) return {};
+  std::string found;
+  int matches = 0;
+  while (const dirent* entry = ::readdir(dir)) {
+    if (::strcasecmp(entry->d_name, part.c_str()) != 0) continue;
+    found = entry->d_name;
+    ++matches;
+  }
+  ::closedir(dir);
+  return matches == 1 ? found : std::string();
 }
+
+}  // namespace
+
+std::string FilePath(const std::string& path) {
+  std::string native = NativePath(path);
+  if (native.empty() || Exists(native)) return native;
+  // Most often the folder is there and only the last part is not (a file about to be made).
+  size_t last = native.find_last_of('/');
+  if (last != std::string::npos && last > 0 && last + 1 < native.size() && Exists(native.substr(0, last))) {
+    std::string match = OneMatch(native.substr(0, last), native.substr(last + 1));
+    return match.empty() ? native : native.substr(0, last + 1) + match;
+  }
+  // Part by part: the parts that are there as spelt cost one test each; a part that is not is
+  // looked for in its folder; from the first part that nothing matches on, the rest stays as is.
+  std::string resolved = native[0] == '/' ? "/" : "";
+  size_t start = resolved.size();
+  bool matching = true;
+  while (start <= native.size()) {
+    size_t slash = native.find('/', start);
+    std::string part = native.substr(start, slash == std::string::npos ? std::string::npos : slash - start);
+    std::string folder = resolved;
+    if (!part.empty()) {
+      std::string next = folder + part;
+      if (matching && part != "." && part != ".." && !Exists(next)) {
+        std::string match = OneMatch(folder, part);
+        if (match.empty())
+          matching = false;
+        else
+          next = folder + match;
+      }
+      resolved = next;
+    }
+    if (slash == std::string::npos) break;
+    if (!resolved.empty() && resolved.back() != '/') resolved += '/';
+    start = slash + 1;
+  }
+  return resolved;
+}
+
+FileInfo FindFile(const std::string& path) {
+  FileInfo info;
+  if (path.empty()) return info;
+  // The exact spelling is tried first: it is what is there nearly always.
+  info.path = NativePath(path);
+  struct stat st {};
+  if (::stat(info.path.c_str(), &st) != 0) {
+    info.path = FilePath(path);
+    if (::stat(info.path.c_str(), &st) != 0) return info;
+  }
+  info.normalFile = S_ISREG(st.st_mode);
+  info.folder = S_ISDIR(st.st_mode);
+  info.device = static_cast<unsigned long long>(st.st_dev);
+  info.inode = static_cast<unsigned long long>(st.st_ino);
+  info.modified = static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;
+  info.size = static_cast<long long>(st.st_size);
+  return info;
+}
+
+bool IsNormalFile(const std::string& path) { return FindFile(path).normalFile; }
+
+bool IsFolder(const std::string& path) { return FindFile(path).folder; }
 
 void MkDir(const std::string& path) {
-  std::string native = NativePath(path);
+  std::string native = FilePath(path);
   if (::mkdir(native.c_str(), 0777) == 0) return;
   if (errno == EEXIST) Raise(errPathFileAccess);
   if (errno == ENOENT || errno == ENOTDIR) Raise(errPathNotFound);
@@ -95,9 +171,19 @@ void MkDir(const std::string& path) {
 }
 
 void Kill(const std::string& path) {
-  std::string native = NativePath(path);
+  std::string native = FilePath(path);
   if (::unlink(native.c_str()) == 0) return;
   if (errno == ENOENT) Raise(errFileNotFound);
+  if (errno == EACCES || errno == EPERM || errno == EROFS) Raise(errPermissionDenied);
+  Raise(errPathFileAccess);
+}
+
+void Name(const std::string& oldPath, const std::string& newPath) {
+  std::string from = FilePath(oldPath), to = FilePath(newPath);
+  if (!Exists(from)) Raise(errFileNotFound);
+  if (Exists(to)) Raise(errFileAlreadyExists);
+  if (::rename(from.c_str(), to.c_str()) == 0) return;
+  if (errno == ENOENT || errno == ENOTDIR) Raise(errPathNotFound);
   if (errno == EACCES || errno == EPERM || errno == EROFS) Raise(errPermissionDenied);
   Raise(errPathFileAccess);
 }
@@ -106,7 +192,7 @@ TextFile::~TextFile() { Close(); }
 
 void TextFile::Open(const std::string& path, FileMode mode) {
   if (file_) Raise(errFileAlreadyOpen);
-  std::string native = NativePath(path);
+  std::string native = FilePath(path);
   const char* how = mode == FileMode::Input ? "rb" : mode == FileMode::Output ? "wb" : "ab";
   file_ = std::fopen(native.c_str(), how);
   if (!file_) RaiseOpenError(native, errno);
@@ -193,7 +279,7 @@ std::string TextFile::ReadItem() {
 }
 
 std::string ReadAllBytes(const std::string& path) {
-  std::string native = NativePath(path);
+  std::string native = FilePath(path);
   std::FILE* f = std::fopen(native.c_str(), "rb");
   if (!f) RaiseOpenError(native, errno);
   std::string bytes;

@@ -1,8 +1,11 @@
 // The application folder and the file layer.
 //
 // The program's strings keep Windows names ("Log\QUORVALog.Log"); this layer turns "\" into the
-// native separator whenever it touches the file system. Text is written byte for byte as the
-// strings hold it, every line ended by CR LF.
+// native separator whenever it touches the file system. The program came from a file system that
+// ignores case: where a part of a path is not there in its exact spelling, the layer takes the one
+// entry of its folder that matches without regard to case (none when several do). Every open and
+// every existence test of the program goes through here, the data-access layer's included. Text
+// is written byte for byte as the strings hold it, every line ended by CR LF.
 #pragma once
 
 #include <cstdio>
@@ -21,8 +24,23 @@ const std::string& ProgramName();
 
 // A path of the program turned into a native one: every "\" becomes "/".
 std::string NativePath(const std::string& path);
+// The native path the layer opens for a path of the program, and the one messages show: the
+// native path with each part that is not there spelt as the one entry that matches it without
+// regard to case. Parts that nothing matches stay as written (a file about to be made).
+std::string FilePath(const std::string& path);
 
-// True when a directory search for exactly this path finds a normal file.
+// What a directory search finds at a path: the native path searched (FilePath), whether a normal
+// file or a folder is there (neither when nothing is), and for a file which one it is (device
+// and inode), its modification time in nanoseconds and its size.
+struct FileInfo {
+  std::string path;
+  bool normalFile = false;
+  bool folder = false;
+  unsigned long long device = 0, inode = 0;
+  long long modified = 0, size = 0;
+};
+FileInfo FindFile(const std::string& path);
+// True when a directory search for this path finds a normal file; IsFolder, a folder.
 bool IsNormalFile(const std::string& path);
 bool IsFolder(const std::string& path);
 
@@ -30,6 +48,8 @@ bool IsFolder(const std::string& path);
 void MkDir(const std::string& path);
 // Deletes a file; raises 53 when it is missing.
 void Kill(const std::string& path);
+// Gives a file a new name; raises 53 when it is missing, 58 when the new name is taken.
+void Name(const std::string& oldPath, const std::string& newPath);
 
 enum class FileMode { Input, Output, Append };
 

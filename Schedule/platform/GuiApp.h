@@ -5,7 +5,8 @@
 namespace platform {
 
 // Makes sure the application object of the toolkit exists. Without a display (neither an X nor
-// a Wayland display named) the toolkit draws off screen; the program decides this itself.
+// a Wayland display named), or when the platform named cannot be used, the toolkit draws off
+// screen; the program decides this itself.
 void EnsureGuiApplication();
 
 // Whether the toolkit draws off screen (no display was there when it started).

@@ -4,16 +4,20 @@
 
 #include <algorithm>
 #include <chrono>
+#include <csignal>
 #include <fcntl.h>
+#include <sqlite3.h>
 #include <filesystem>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 
+#include "TestServices.h"
 #include "TestSupport.h"
 #include "database/SqliteFile.h"
+#include "iis/Components.h"
 #include "mMain.h"
-#include "platform/Components.h"
 
 using testsupport::LinesWith;
 using testsupport::ScratchAppFolder;
@@ -32,16 +36,29 @@ bool WaitUntilBlockedOnPipe(int pid) {
 
 }  // namespace
 
-// No Log folder, and no display: even a toolkit told to use X must not stop the run.
+// No Log folder, and no display that can be used: even a toolkit told to use X must not stop the
+// run, whether no display is named or the one named cannot be reached.
 TEST(RunDriver, EmptyScheduleWithoutDisplayLogsStartedAndFinishedOnly) {
+  for (const char* display : {"DISPLAY=", "DISPLAY=:87"}) {
+    ScratchAppFolder app;
+    std::filesystem::remove_all(app.At("Log"));  // the run makes it
+    app.Write("ScheduleInfo/ScheduleConfig.ini", testsupport::kEmptySchedule);
+    ASSERT_EQ(testsupport::RunProgram(app.InstallProgram(), {display, "WAYLAND_DISPLAY=", "QT_QPA_PLATFORM=xcb"}), 0)
+        << display;
+    auto log = testsupport::StatusLog(app);
+    ASSERT_EQ(log.size(), 2u) << display;
+    EXPECT_EQ(log[0].rfind("QUORVASchedule Started at ", 0), 0u) << log[0];
+    EXPECT_EQ(log[1].rfind("QUORVASchedule Finished at ", 0), 0u) << log[1];
+  }
+}
+
+// A scheduled job's mail is what it prints: a headless run with nothing wrong prints nothing.
+TEST(RunDriver, AHeadlessRunWithNothingWrongPrintsNothing) {
   ScratchAppFolder app;
-  std::filesystem::remove_all(app.At("Log"));  // the run makes it
   app.Write("ScheduleInfo/ScheduleConfig.ini", testsupport::kEmptySchedule);
-  ASSERT_EQ(testsupport::RunProgram(app.InstallProgram(), {"DISPLAY=", "WAYLAND_DISPLAY=", "QT_QPA_PLATFORM=xcb"}), 0);
-  auto log = testsupport::StatusLog(app);
-  ASSERT_EQ(log.size(), 2u);
-  EXPECT_EQ(log[0].rfind("QUORVASchedule Started at ", 0), 0u) << log[0];
-  EXPECT_EQ(log[1].rfind("QUORVASchedule Finished at ", 0), 0u) << log[1];
+  std::string said = testsupport::Capture("env -u XDG_RUNTIME_DIR -u WAYLAND_DISPLAY DISPLAY= QT_QPA_PLATFORM= '" +
+                                          app.InstallProgram() + "' 2>&1; echo \"exit $?\"");
+  EXPECT_EQ(said, "exit 0\n");
 }
 
 // The status log is made a pipe, so the first run blocks on its "Started" line while it holds
@@ -81,9 +98,9 @@ TEST(RunDriver, SecondInstanceWritesOneLineAndLeaves) {
 TEST(RunDriverDeathTest, ErrorWhileReadingTheScheduleEndsTheProgram) {
   ScratchAppFolder app;
   app.Write("ScheduleInfo/ScheduleConfig.ini", testsupport::kEmptySchedule);
-  platform::SetComponentInstalled("ServerInfoComponent", false);
+  iis::SetComponentInstalled("ServerInfoComponent", false);
   EXPECT_EXIT(Main(), testing::ExitedWithCode(1), "");
-  platform::SetComponentInstalled("ServerInfoComponent", true);
+  iis::SetComponentInstalled("ServerInfoComponent", true);
   auto log = testsupport::StatusLog(app);
   ASSERT_EQ(log.size(), 2u);
   EXPECT_NE(log[0].find(" Started at "), std::string::npos);
@@ -109,21 +126,114 @@ TEST(SettingsDatabaseRun, WithoutAScheduleEveryLevelReportsItAndLeavesTheThirtyC
 
 // A settings database that cannot be opened is reported, left as it was, and the run still
 // finishes: a folder where the file should be (root writes into read-only folders, so that is
-// how creating it is made to fail), or a file that is no database.
+// how creating it is made to fail).
 TEST(SettingsDatabaseRun, AnUnopenableSettingsDatabaseIsReportedLeftAsItWasAndTheRunGoesOn) {
-  const std::string bytes = "Standard Jet DB, but only in name: this file holds no SQLite pages at all.\r\n";
-  for (bool folder : {true, false}) {
+  testsupport::ScratchAppFolder app;
+  std::filesystem::create_directory(app.At("VelmoraDatabase.mdb"));
+  ASSERT_EQ(testsupport::RunProgram(app.InstallProgram()), 0);
+  auto log = testsupport::StatusLog(app);
+  ASSERT_FALSE(log.empty());
+  EXPECT_GT(LinesWith(log, "mGlobalFunctionDef.CheckAndCreateDB("), 0);
+  EXPECT_GT(LinesWith(log, "mGlobalFunctionDef.OpenConnection"), 0);
+  EXPECT_GT(LinesWith(log, "mCollect.InitConnections"), 0);
+  EXPECT_GT(LinesWith(log, "VelmoraDatabase.mdb"), 0) << "the description names the file";
+  EXPECT_NE(log.back().find("Finished"), std::string::npos);
+  EXPECT_TRUE(std::filesystem::is_directory(app.At("VelmoraDatabase.mdb")));
+}
+
+// A settings database file that is no database (other bytes, or a truncated copy) is renamed aside
+// once, before the first level, under a name that says so; the levels then make a fresh one.
+TEST(SettingsDatabaseRun, ASettingsDatabaseThatIsNoDatabaseIsSetAsideAndMadeAfresh) {
+  std::string truncated;
+  {
+    testsupport::ScratchAppFolder scratch;
+    std::string file = scratch.At("Full.mdb");
+    sqlite3* db = nullptr;
+    sqlite3_open(file.c_str(), &db);
+    sqlite3_exec(db, "CREATE TABLE t(a); WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM n WHERE i<400) "
+                     "INSERT INTO t SELECT printf('%.*c', 900, 'x') FROM n; CREATE TABLE u(b);",
+                 nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+    truncated = testsupport::ReadFile(file);
+    truncated.resize(truncated.size() / 2);
+  }
+  for (const std::string& bytes :
+       {std::string("Standard Jet DB, but only in name: this file holds no SQLite pages at all.\r\n"), truncated}) {
     testsupport::ScratchAppFolder app;
-    if (folder) std::filesystem::create_directory(app.At("VelmoraDatabase.mdb"));
-    if (!folder) app.Write("VelmoraDatabase.mdb", bytes);
+    app.Write("VelmoraDatabase.mdb", bytes);
     ASSERT_EQ(testsupport::RunProgram(app.InstallProgram()), 0);
     auto log = testsupport::StatusLog(app);
-    ASSERT_FALSE(log.empty());
-    EXPECT_GT(LinesWith(log, folder ? "mGlobalFunctionDef.CheckAndCreateDB(" : "Unrecognized database format"), 0);
-    EXPECT_GT(LinesWith(log, "mGlobalFunctionDef.OpenConnection"), 0) << folder;
-    EXPECT_GT(LinesWith(log, "mCollect.InitConnections"), 0) << folder;
-    EXPECT_GT(LinesWith(log, "VelmoraDatabase.mdb"), 0) << "the description names the file";
-    EXPECT_NE(log.back().find("Finished"), std::string::npos) << folder;
-    if (!folder) EXPECT_EQ(testsupport::ReadFile(app.At("VelmoraDatabase.mdb")), bytes);
+    ASSERT_EQ(log.size(), 8u) << "Started, the renaming, five missing schedules, Finished";
+    EXPECT_EQ(LinesWith(log, "QUORVASchedule  at "), 5);
+    const std::string& line = log[1];
+    EXPECT_NE(line.find(app.At("VelmoraDatabase.mdb")), std::string::npos) << line;
+    std::string aside;
+    for (const auto& entry : std::filesystem::directory_iterator(app.Path()))
+      if (entry.path().filename().string().find("not-a-database") != std::string::npos) aside = entry.path();
+    ASSERT_FALSE(aside.empty()) << line;
+    EXPECT_NE(line.find(aside), std::string::npos) << line;
+    EXPECT_EQ(testsupport::ReadFile(aside), bytes) << "the user's file is kept as it was";
+    EXPECT_EQ(testsupport::TablesOf(app.At("VelmoraDatabase.mdb")).size(), 30u);
   }
+}
+
+// A status log that cannot be written: its lines go to stderr, the run goes on to its end, and
+// the exit code tells the scheduler that something went wrong.
+TEST(RunDriver, AnUnwritableStatusLogGoesToStderrAndTheExitCodeSaysSo) {
+  ScratchAppFolder app;
+  app.Write("ScheduleInfo/ScheduleConfig.ini", "[WebServer]\r\nServer=NOSUCH|\r\n");
+  std::filesystem::create_directory(app.At("Log/QUORVALog.Log"));
+  std::string said = testsupport::Capture("DISPLAY= '" + app.InstallProgram() + "' 2>&1; echo \"exit $?\"");
+  EXPECT_NE(said.find("QUORVASchedule Started at "), std::string::npos) << said;
+  EXPECT_NE(said.find("mCollect.GetWebSites"), std::string::npos) << said;
+  EXPECT_NE(said.find("QUORVASchedule Finished at "), std::string::npos) << said;
+  EXPECT_NE(said.find("\nexit 2\n"), std::string::npos) << said;
+  EXPECT_EQ(testsupport::TablesOf(app.At("VelmoraDatabase.mdb")).size(), 30u);
+}
+
+// Another process holds a write transaction on the settings database for the whole run: once a
+// level has found it locked, its later statements fail at once, and the run ends by itself soon.
+TEST(SettingsDatabaseRun, ASettingsDatabaseLockedByAnotherProcessDoesNotHoldTheRunForLong) {
+  ScratchAppFolder app;
+  testsupport::CopyDemoServers(app);
+  app.Write("ScheduleInfo/ScheduleConfig.ini", "[WebServer]\r\nServer=LEGACY01|WEBFARM01|\r\n"
+                                               "[WebSite]\r\nServer=LEGACY01\\Partner Portal|\r\n");
+  const std::string file = app.At("VelmoraDatabase.mdb");
+  int ready[2];
+  ASSERT_EQ(::pipe(ready), 0);
+  pid_t holder = ::fork();
+  if (holder == 0) {
+    sqlite3* db = nullptr;
+    sqlite3_open(file.c_str(), &db);
+    int rc = sqlite3_exec(db, "CREATE TABLE Kept(a); BEGIN IMMEDIATE; INSERT INTO Kept VALUES(1);", nullptr, nullptr,
+                          nullptr);
+    char answer = rc == SQLITE_OK ? 'y' : 'n';
+    (void)::write(ready[1], &answer, 1);
+    ::pause();
+    ::_exit(0);
+  }
+  char answer = 0;
+  ASSERT_EQ(::read(ready[0], &answer, 1), 1);
+  ASSERT_EQ(answer, 'y');
+  int run = testsupport::StartProgram(app.InstallProgram());
+  int status = 0;
+  auto started = std::chrono::steady_clock::now();
+  bool ended = false;
+  while (!ended && std::chrono::steady_clock::now() - started < std::chrono::seconds(60)) {
+    ended = ::waitpid(run, &status, WNOHANG) == run;
+    if (!ended) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  if (!ended) {
+    ::kill(run, SIGKILL);
+    ::waitpid(run, &status, 0);
+  }
+  ::kill(holder, SIGKILL);
+  ::waitpid(holder, nullptr, 0);
+  ::close(ready[0]);
+  ::close(ready[1]);
+  ASSERT_TRUE(ended) << "the run was still going after a minute";
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  auto log = testsupport::StatusLog(app);
+  EXPECT_GT(LinesWith(log, "currently locked"), 0);
+  EXPECT_EQ(log.back().rfind("QUORVASchedule Finished at ", 0), 0u);
 }

@@ -2,6 +2,8 @@
 // indexes, re-collection, and whole runs over servers whose snapshots are missing or broken.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "TestSupport.h"
 #include "collect/mCollect.h"
 #include "database/Catalogue.h"
@@ -9,10 +11,10 @@
 #include "database/mDatabase.h"
 #include "database/mGlob.h"
 #include "frmSchedule.h"
+#include "iis/Components.h"
+#include "iis/IisSettings.h"
 #include "mMain.h"
 #include "platform/Ado.h"
-#include "platform/Components.h"
-#include "platform/IisSettings.h"
 
 using testsupport::ScratchAppFolder;
 namespace ado = platform::ado;
@@ -26,8 +28,8 @@ class Collect : public testing::Test {
   void SetUp() override {
     testsupport::CopyDemoServers(app);
     DatabasePath = GetAppPath("VelmoraDatabase.mdb");
-    ServerVersion = platform::kServerVersionIIS6AndLater;
-    ServerInfoComponent = std::make_shared<platform::ServerInfoComponent>();
+    ServerVersion = iis::kServerVersionIIS6AndLater;
+    ServerInfoComponent = std::make_shared<iis::ServerInfoComponent>();
   }
   void TearDown() override {
     if (SettingsConnection && SettingsConnection->State() == ado::adStateOpen) SettingsConnection->Close();
@@ -50,14 +52,14 @@ class Collect : public testing::Test {
   // Every web-site category table holds, for each site of the server, what the snapshot gives
   // for that site: the same rows in the same order, column for column.
   void ExpectSitesCollectedAsRead(const std::string& server) {
-    auto snapshot = platform::iis::LoadSnapshot(server);
-    for (const platform::iis::Site& site : snapshot->Sites())
+    auto snapshot = iis::LoadSnapshot(server);
+    for (const iis::Site& site : snapshot->Sites())
       for (short index = 1; index <= 17; ++index) {
         std::string key = catalogue::CategoryKey(catalogue::Family::WebSite, index);
         Rows stored = Query("Select * From [" + catalogue::TableName(catalogue::Family::WebSite, index) +
                             "] Where SiteIndex = '" + site.id + "' And IISServer = '" + server + "' Order By rowid");
         for (auto& row : stored) row = {row.begin() + 1, row.end() - 1};
-        EXPECT_EQ(stored, platform::iis::SiteCategoryRows(*snapshot, site, key, ServerVersion))
+        EXPECT_EQ(stored, iis::SiteCategoryRows(*snapshot, site, key, ServerVersion))
             << site.id << " " << key;
       }
   }
@@ -83,6 +85,56 @@ TEST_F(Collect, WebSiteLevelListsTheServersSitesAndFillsEveryCategory) {
   EXPECT_FALSE(frmSchedule().DisplayFlag());
 }
 
+// Database lookups ignore case, and so does the snapshot folder of a server.
+TEST_F(Collect, AServerNamedInOtherLettersFindsItsSnapshot) {
+  RunLevel(1, {"webfarm01"});
+  EXPECT_EQ(Query("Select count(*) From WebSiteInfo Where IISServer = 'WEBFARM01'"), (Rows{{"3"}}));
+  EXPECT_EQ(Query("Select count(*) From WebSiteGenInfo"), (Rows{{"4"}}));
+  EXPECT_TRUE(NoErrorLines());
+}
+
+// A missing or broken snapshot is an error of every collector call that needs it: the site
+// listing, each of the 18 calls of a server, each directory category. The broken file is read once.
+TEST_F(Collect, EveryCallThatNeedsABadSnapshotReportsIt) {
+  app.Write("Servers/BROKEN/applicationHost.config", "<configuration><sites></configuration>");
+  long reads = iis::ParseCount();
+  RunLevel(1, {"NOSUCH", "BROKEN"});
+  auto log = testsupport::StatusLog(app);
+  EXPECT_EQ(testsupport::LinesWith(log, "mCollect.GetWebSites "), 2);
+  EXPECT_EQ(testsupport::LinesWith(log, "mCollect.Gather "), 36);
+  EXPECT_EQ(testsupport::LinesWith(log, "'NOSUCH'"), 19);
+  RunLevel(3, {"BROKEN\\Site\\dir"});
+  EXPECT_EQ(testsupport::LinesWith(testsupport::StatusLog(app), "mCollect.GetVirtualDirectorySiteLevel "), 14);
+  EXPECT_EQ(iis::ParseCount() - reads, 1);
+}
+
+// A value too long for its column costs its own row only: the call writes its other rows and is
+// reported once, naming the server, the site and the column.
+TEST_F(Collect, AValueTooLongForItsColumnLosesOnlyItsOwnRow) {
+  auto site = [](const std::string& id, const std::string& name, const std::string& path) {
+    return "<site name=\"" + name + "\" id=\"" + id + "\"><application path=\"/\"><virtualDirectory path=\"/\" "
+           "physicalPath=\"" + path + "\"/></application></site>";
+  };
+  const std::string longName(300, 'N');
+  app.Write("Servers/WIDE/applicationHost.config",
+            "<configuration><system.applicationHost><sites>" + site("1", "One", "C:\\one") +
+                site("2", "Two", "C:\\" + std::string(300, 'p')) + site("3", "Three", "C:\\three") +
+                site("4", longName, "C:\\four") + site("5", "Five", "C:\\five") +
+                "</sites></system.applicationHost></configuration>");
+  RunLevel(1, {"WIDE"});
+  EXPECT_EQ(Query("Select SiteIndex From WebSiteInfo Order By SiteIndex"), (Rows{{"1"}, {"2"}, {"3"}, {"5"}}));
+  EXPECT_EQ(Query("Select SiteIndex From tblHomeDirectory2000 Order By SiteIndex"), (Rows{{"1"}, {"3"}, {"4"}, {"5"}}));
+  auto log = testsupport::StatusLog(app);
+  ASSERT_EQ(log.size(), 2u);
+  EXPECT_EQ(log[0].rfind("mCollect.GetWebSites ", 0), 0u) << log[0];
+  EXPECT_NE(log[0].find("'WIDE'"), std::string::npos) << log[0];
+  EXPECT_NE(log[0].find("'" + longName.substr(0, 20)), std::string::npos) << log[0];
+  EXPECT_NE(log[0].find("[Web Site Name]"), std::string::npos) << log[0];
+  EXPECT_EQ(log[1].rfind("mCollect.Gather ", 0), 0u) << log[1];
+  for (const char* part : {"-2147217887 - ", "'WIDE'", "'Two'", "[Path]"})
+    EXPECT_NE(log[1].find(part), std::string::npos) << part << " not in " << log[1];
+}
+
 TEST_F(Collect, ServerLevelReadsMetabaseInheritance) {
   RunLevel(1, {"LEGACY01"});
   // ConnectionTimeout is set on /LM/W3SVC only; site 2 sets its own: 120, 300, 120.
@@ -106,9 +158,9 @@ TEST_F(Collect, ComparisonPairNamingOneSiteTwiceGathersTwice) {
   RunLevel(4, {});
   auto rowsWrittenFor = [](const std::string& entry) {
     ServerList = {entry};
-    long before = platform::RowsWritten();
+    long before = iis::RowsWritten();
     CollectIISSettings();
-    return platform::RowsWritten() - before;
+    return iis::RowsWritten() - before;
   };
   long legacyTwice = rowsWrittenFor("Same(1\\LEGACY01\\Partner Portal,2\\LEGACY01\\Partner Portal)");
   EXPECT_GT(legacyTwice, 0);
@@ -145,9 +197,9 @@ TEST_F(Collect, DirectoryLevelWithApostrophesAndSharedTables) {
             (Rows{{"\\\\fileserver\\orders\\archive", "FABRIKAM\\svc-orders"}}));
   EXPECT_TRUE(NoErrorLines());
   // A directory whose tables hold rows already is not collected again.
-  long before = platform::RowsWritten();
+  long before = iis::RowsWritten();
   GetVirtualDirectorySiteLevel("IIS://WEBFARM01/W3SVC/3/ROOT/docs", 4);
-  EXPECT_EQ(platform::RowsWritten(), before);
+  EXPECT_EQ(iis::RowsWritten(), before);
   // Collecting the same directory again replaces its rows.
   ServerList = {"WEBFARM01\\O'Brien Intranet\\docs"};
   CollectIISSettings();
@@ -169,12 +221,56 @@ TEST(CollectRun, MissingAndBrokenSnapshotsAreLoggedAndTheRunGoesOn) {
             "\r\nTab=|\r\nFormat=HTML|\r\nOption=0|\r\nPath=No|\r\nCustom=No|\r\nTime=x|\r\nPrintername=P|\r\n");
   ASSERT_EQ(testsupport::RunProgram(app.InstallProgram()), 0);
   auto log = testsupport::StatusLog(app);
-  // One line for each bad server, however many categories asked for it.
-  EXPECT_EQ(testsupport::LinesWith(log, "No IIS configuration snapshot for server 'NOSUCH'"), 1);
-  EXPECT_EQ(testsupport::LinesWith(log, "BROKEN/applicationHost.config) is not well-formed XML"), 1);
+  // A line for each call that needed the bad server: the 18 calls of Gather, and its site listing
+  // when gathering and again when exporting.
+  EXPECT_EQ(testsupport::LinesWith(log, "No IIS configuration snapshot for server 'NOSUCH'"), 20);
+  EXPECT_EQ(testsupport::LinesWith(log, "BROKEN/applicationHost.config) is not well-formed XML"), 20);
   EXPECT_EQ(testsupport::LinesWith(log, "LEGACY01"), 0);
   EXPECT_EQ(log.back().rfind("QUORVASchedule Finished at ", 0), 0u) << log.back();
   // The last level still collected both directories of its pair.
   EXPECT_EQ(testsupport::QueryFile(app.At("VelmoraDatabase.mdb"), "Select vKey From tblVirSecureCommunication Order By vKey"),
             (Rows{{"IIS://LEGACY01/W3SVC/2/ROOT/orders"}, {"IIS://WEBFARM01/W3SVC/2/ROOT/checkout"}}));
+}
+
+// A path in a status-log line is shown the one way the file layer opens it, never half Windows.
+TEST(CollectRun, PathsInTheStatusLogAreShownAsTheFileLayerOpensThem) {
+  ScratchAppFolder app;
+  testsupport::CopyDemoServers(app);
+  const std::string missing = app.Path() + "\\NoFolder";
+  app.Write("ScheduleInfo/ScheduleConfig.ini",
+            "[WebServer]\r\nServer=NOSUCH|\r\nTab=1|\r\nFormat=MDB|\r\nOption=0|\r\nPath=" + missing +
+                "|\r\nCustom=No|\r\nTime=x|\r\nPrintername=P|\r\n"
+                "[VirtualDirectory]\r\nServer=WEBFARM01\\Nowhere\\x|\r\n");
+  ASSERT_EQ(testsupport::RunProgram(app.InstallProgram()), 0);
+  auto log = testsupport::StatusLog(app);
+  EXPECT_GT(testsupport::LinesWith(log, app.Path() + "/NoFolder/QUORVAExportDb_NOSUCH"), 0);
+  EXPECT_GT(testsupport::LinesWith(log, app.Path() + "/Servers/WEBFARM01/applicationHost.config"), 0);
+  EXPECT_GT(testsupport::LinesWith(log, app.Path() + "/Servers/NOSUCH/"), 0);
+  for (const std::string& line : log) EXPECT_EQ(line.find(app.Path() + "\\"), std::string::npos) << line;
+}
+
+// A snapshot can come from anywhere: 50,000 elements nested inside <asp> are read like any other
+// configuration, and the rest of the run goes on.
+TEST(CollectRun, DeeplyNestedConfigurationIsReadAndTheRunGoesOn) {
+  ScratchAppFolder app;
+  testsupport::CopyDemoServers(app);
+  std::string nested;
+  for (int i = 0; i < 50000; ++i) nested += "<n>";
+  for (int i = 0; i < 50000; ++i) nested += "</n>";
+  app.Write("Servers/DEEP/applicationHost.config",
+            "<configuration><system.applicationHost><sites><site name=\"Deep\" id=\"1\"><application path=\"/\">"
+            "<virtualDirectory path=\"/\" physicalPath=\"C:\\deep\"/></application></site></sites>"
+            "</system.applicationHost><system.webServer><asp scriptLanguage=\"JScript\">" +
+                nested + "</asp></system.webServer></configuration>");
+  app.Write("ScheduleInfo/ScheduleConfig.ini",
+            "[WebServer]\r\nServer=DEEP|\r\nTab=5|\r\nFormat=CSV|\r\nOption=0|\r\nPath=No|\r\nCustom=No|\r\n");
+  ASSERT_EQ(testsupport::RunProgram(app.InstallProgram()), 0);
+  auto log = testsupport::StatusLog(app);
+  EXPECT_EQ(testsupport::LinesWith(log, "QUORVASchedule "), static_cast<int>(log.size()));
+  EXPECT_EQ(log.back().rfind("QUORVASchedule Finished at ", 0), 0u);
+  bool reported = false;
+  for (const auto& file : std::filesystem::directory_iterator(app.Path()))
+    if (file.path().filename().string().rfind("DEEP_Application Option_", 0) == 0)
+      reported = testsupport::ReadFile(file.path()).find("Deep,Yes,20,Yes,No,JScript,90") != std::string::npos;
+  EXPECT_TRUE(reported) << "no Application Option report of DEEP with its ASP language";
 }

@@ -16,8 +16,8 @@
 #include "database/mGlob.h"
 #include "frmSchedule.h"
 #include "mMain.h"
-#include "platform/Components.h"
-#include "platform/IisSettings.h"
+#include "iis/Components.h"
+#include "iis/IisSettings.h"
 #include "platform/Text.h"
 
 using testsupport::LinesWith;
@@ -32,8 +32,8 @@ class Comparison : public testing::Test {
  protected:
   void SetUp() override {
     DatabasePath = GetAppPath("VelmoraDatabase.mdb");
-    ServerVersion = platform::kServerVersionIIS6AndLater;
-    ServerInfoComponent = std::make_shared<platform::ServerInfoComponent>();
+    ServerVersion = iis::kServerVersionIIS6AndLater;
+    ServerInfoComponent = std::make_shared<iis::ServerInfoComponent>();
     StartLevel(4);
   }
   void TearDown() override {
@@ -179,13 +179,13 @@ TEST_F(Comparison, ASiteComparedWithItselfGivesEveryPropertyAndNothingBold) {
   CollectIISSettings();
   ExportComparisonDetails();
 
-  auto snapshot = platform::iis::LoadSnapshot("WEBFARM01");
-  const platform::iis::Site& site = *snapshot->SiteById("2");
+  auto snapshot = iis::LoadSnapshot("WEBFARM01");
+  const iis::Site& site = *snapshot->SiteById("2");
   const std::vector<std::string> combined = platform::Split(catalogue::ApplicationLabels(0), ",");
   Rows expected;
   auto add = [&](const std::string& caption, const std::string& labels, const std::string& key) {
     const std::vector<std::string> list = platform::Split(labels, ",");
-    for (const auto& record : platform::iis::SiteCategoryRows(*snapshot, site, key, ServerVersion))
+    for (const auto& record : iis::SiteCategoryRows(*snapshot, site, key, ServerVersion))
       for (size_t n = 0; n < list.size(); ++n) {
         // An application sub-list is a slice of the combined row.
         size_t at = key == "Application" ? std::find(combined.begin(), combined.end(), list[n]) - combined.begin() : n;

@@ -1,6 +1,4 @@
-#include "platform/IisConfig.h"
-
-#include <sys/stat.h>
+#include "iis/IisConfig.h"
 
 #include <algorithm>
 #include <chrono>
@@ -11,7 +9,9 @@
 #include "platform/Files.h"
 #include "platform/Text.h"
 
-namespace platform::iis {
+namespace iis {
+
+using namespace platform;
 
 bool NoCaseLess::operator()(const std::string& a, const std::string& b) const {
   return ::strcasecmp(a.c_str(), b.c_str()) < 0;
@@ -97,26 +97,53 @@ const ConfigNode& ConfigNode::Child(const std::string& name) const {
   return it == children.end() ? empty : it->second;
 }
 
-void ConfigNode::Apply(const pugi::xml_node& element) {
-  for (const pugi::xml_attribute& a : element.attributes()) attributes[a.name()] = a.value();
-  for (const pugi::xml_node& child : element.children()) {
-    if (child.type() != pugi::node_element) continue;
-    const char* name = child.name();
-    if (std::strcmp(name, "clear") == 0) {
-      entries.clear();
-    } else if (std::strcmp(name, "remove") == 0) {
-      Attributes remove = AttributesOf(child);
-      std::erase_if(entries, [&](const Attributes& e) { return Removes(remove, e); });
-    } else if (IsEntryElement(name)) {
-      Attributes entry = AttributesOf(child);
-      auto same = std::find_if(entries.begin(), entries.end(), [&](const Attributes& e) { return SameEntry(e, entry); });
-      if (same != entries.end())
-        *same = std::move(entry);
-      else
-        entries.push_back(std::move(entry));
-    } else {
-      children[name].Apply(child);
+ConfigNode::~ConfigNode() {
+  // One level after the other: each child is destroyed with its own children taken away first.
+  std::vector<std::map<std::string, ConfigNode, NoCaseLess>> pending(1);
+  pending.back().swap(children);
+  while (!pending.empty()) {
+    std::map<std::string, ConfigNode, NoCaseLess> level;
+    level.swap(pending.back());
+    pending.pop_back();
+    for (auto& entry : level) {
+      if (entry.second.children.empty()) continue;
+      pending.emplace_back();
+      pending.back().swap(entry.second.children);
     }
+  }
+}
+
+void ConfigNode::Apply(const pugi::xml_node& element) {
+  // Elements in document order, depth first, from a stack of our own; a later element of the same
+  // name applies on top of an earlier one.
+  std::vector<std::pair<ConfigNode*, pugi::xml_node>> pending{{this, element}};
+  std::vector<std::pair<ConfigNode*, pugi::xml_node>> nested;
+  while (!pending.empty()) {
+    auto [node, from] = pending.back();
+    pending.pop_back();
+    for (const pugi::xml_attribute& a : from.attributes()) node->attributes[a.name()] = a.value();
+    nested.clear();
+    for (const pugi::xml_node& child : from.children()) {
+      if (child.type() != pugi::node_element) continue;
+      const char* name = child.name();
+      std::vector<Attributes>& entries = node->entries;
+      if (std::strcmp(name, "clear") == 0) {
+        entries.clear();
+      } else if (std::strcmp(name, "remove") == 0) {
+        Attributes remove = AttributesOf(child);
+        std::erase_if(entries, [&](const Attributes& e) { return Removes(remove, e); });
+      } else if (IsEntryElement(name)) {
+        Attributes entry = AttributesOf(child);
+        auto same = std::find_if(entries.begin(), entries.end(), [&](const Attributes& e) { return SameEntry(e, entry); });
+        if (same != entries.end())
+          *same = std::move(entry);
+        else
+          entries.push_back(std::move(entry));
+      } else {
+        nested.emplace_back(&node->children[name], child);
+      }
+    }
+    pending.insert(pending.end(), nested.rbegin(), nested.rend());
   }
 }
 
@@ -193,7 +220,6 @@ struct Cached {
   std::shared_ptr<Snapshot> snapshot;
   long failureNumber = 0;
   std::string failure;
-  bool reported = false;  // raised already in this round
 };
 
 std::map<std::string, Cached>& SnapshotCache() {
@@ -201,21 +227,15 @@ std::map<std::string, Cached>& SnapshotCache() {
   return cache;
 }
 
-// Raises a snapshot's failure the first time in a round; afterwards the caller gets nothing.
-std::shared_ptr<const Snapshot> Fail(Cached& cached, long number, std::string description) {
+// Raises a snapshot's failure, now and at every later call while the file stays as it is.
+[[noreturn]] void Fail(Cached& cached, long number, std::string description) {
   cached.snapshot.reset();
   cached.failureNumber = number;
   cached.failure = std::move(description);
-  if (cached.reported) return nullptr;
-  cached.reported = true;
   Raise(cached.failureNumber, cached.failure);
 }
 
 }  // namespace
-
-void StartRound() {
-  for (auto& entry : SnapshotCache()) entry.second.reported = false;
-}
 
 std::shared_ptr<const Snapshot> LoadSnapshot(const std::string& server) {
   const std::string folder = AppFolder() + "\\Servers\\" + server + "\\";
@@ -225,49 +245,48 @@ std::shared_ptr<const Snapshot> LoadSnapshot(const std::string& server) {
     path = folder + "MetaBase.xml";
     format = Format::Metabase;
   }
-  struct stat st {};
-  if (server.empty() || ::stat(NativePath(path).c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+  const FileInfo file = FindFile(path);
+  const long long stamp = file.modified, size = file.size;
+  if (server.empty() || !file.normalFile) {
     Cached& missing = SnapshotCache()[folder];
-    std::string shown = NativePath(folder);
-    return Fail(missing, errFileNotFound,
+    std::string shown = FilePath(folder);
+    Fail(missing, errFileNotFound,
                 "No IIS configuration snapshot for server '" + server + "': neither " + shown +
                     "applicationHost.config nor " + shown + "MetaBase.xml exists");
   }
   SnapshotCache().erase(folder);  // a snapshot that was missing is there now
-  long long stamp = static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;
   Cached& cached = SnapshotCache()[path];
-  if (cached.stamp == stamp && cached.size == st.st_size) {
+  if (cached.stamp == stamp && cached.size == size) {
     if (cached.snapshot) return cached.snapshot;
-    return Fail(cached, cached.failureNumber, cached.failure);
+    Fail(cached, cached.failureNumber, cached.failure);
   }
   cached.stamp = stamp;
-  cached.size = st.st_size;
-  cached.reported = false;
+  cached.size = size;
+  ++parseCount;
 
-  const std::string shown = NativePath(path);
+  const std::string& shown = file.path;
   auto started = std::chrono::steady_clock::now();
   auto snapshot = std::make_shared<Snapshot>(server, path, format);
   pugi::xml_parse_result parsed = snapshot->Document().load_file(
-      NativePath(path).c_str(), pugi::parse_default & ~pugi::parse_wconv_attribute);  // metabase lists are lines
+      file.path.c_str(), pugi::parse_default & ~pugi::parse_wconv_attribute);  // metabase lists are lines
   if (!parsed) {
-    return Fail(cached, errAutomation,
+    Fail(cached, errAutomation,
                 "The IIS configuration snapshot of server '" + server + "' (" + shown +
                     ") is not well-formed XML: " + parsed.description() + " at offset " + std::to_string(parsed.offset));
   }
   pugi::xml_node root = snapshot->Document().document_element();
   if (std::strcmp(root.name(), "configuration") != 0) {
-    return Fail(cached, errAutomation,
+    Fail(cached, errAutomation,
                 "The IIS configuration snapshot of server '" + server + "' (" + shown + ") has the root <" +
                     root.name() + ">, not <configuration>");
   }
   if (format == Format::Metabase && !root.child("MBProperty")) {
-    return Fail(cached, errAutomation,
+    Fail(cached, errAutomation,
                 "The IIS configuration snapshot of server '" + server + "' (" + shown +
                     ") is not a metabase: <configuration> holds no <MBProperty>");
   }
   snapshot->Index();
   parseSeconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-  ++parseCount;
   cached.snapshot = snapshot;
   return snapshot;
 }
@@ -288,4 +307,4 @@ DirectoryPath ParseDirectoryPath(const std::string& path) {
 double ParseSeconds() { return parseSeconds; }
 long ParseCount() { return parseCount; }
 
-}  // namespace platform::iis
+}  // namespace iis

@@ -13,7 +13,7 @@
 
 #include <pugixml.hpp>
 
-namespace platform::iis {
+namespace iis {
 
 enum class Format { ApplicationHost, Metabase };
 
@@ -31,10 +31,17 @@ using Attributes = std::map<std::string, std::string, NoCaseLess>;
 
 // The effective content of one configuration element after every level that sets it has been
 // applied: its attributes, its child elements, and its collection entries (add/remove/clear).
+// However deep a file nests its elements, nothing here recurses: applying and tearing down walk
+// the tree with a stack of their own, and a node is moved, never copied.
 struct ConfigNode {
   Attributes attributes;
   std::map<std::string, ConfigNode, NoCaseLess> children;
   std::vector<Attributes> entries;
+
+  ConfigNode() = default;
+  ConfigNode(ConfigNode&&) = default;
+  ConfigNode& operator=(ConfigNode&&) = default;
+  ~ConfigNode();
 
   // The attribute's value, or fallback when no level sets it.
   std::string Get(const std::string& name, const std::string& fallback = "") const;
@@ -91,12 +98,10 @@ class Snapshot {
 
 // The snapshot of a server; parsed on first use and whenever the file has changed since.
 // Raises a run-time error naming the server and the file when there is no snapshot, when the
-// file is not well-formed XML, or when its root is not what its format has. Such a problem is
-// raised once in a round: later calls for the same server and unchanged file give null, so a bad
-// server makes one status-log line, not one per category.
+// file is not well-formed XML, or when its root is not what its format has; never null. Such a
+// problem is raised again at every call for that server (each call that needs the snapshot
+// fails), but the unchanged file is not read again.
 std::shared_ptr<const Snapshot> LoadSnapshot(const std::string& server);
-// Starts a new round of problem reports (each level is one).
-void StartRound();
 
 // The metabase location of a directory path "IIS://server/W3SVC/1/ROOT/dir": its parts.
 struct DirectoryPath {
@@ -107,8 +112,9 @@ struct DirectoryPath {
 // Splits a directory path; raises error 5 when it does not have the form above.
 DirectoryPath ParseDirectoryPath(const std::string& path);
 
-// Time spent parsing snapshots since the program started, in seconds, and how many parses.
+// Time spent parsing snapshots since the program started, in seconds, and how many files were
+// read (the ones that failed included).
 double ParseSeconds();
 long ParseCount();
 
-}  // namespace platform::iis
+}  // namespace iis

@@ -1,6 +1,9 @@
 // The server-info component and the four collector components: they read a server's IIS
 // configuration snapshot (Servers\<server>\applicationHost.config or MetaBase.xml in the
 // application folder) and write rows into the settings database whose path they are given.
+// Every call that needs a snapshot that is missing or unreadable raises its error (the file is
+// read once all the same); a call whose rows do not all fit writes the others and then raises
+// once, naming the server, the site or directory path, the table and the column.
 #pragma once
 
 #include <memory>
@@ -9,7 +12,7 @@
 #include "platform/Controls.h"
 #include "platform/Grid.h"
 
-namespace platform {
+namespace iis {
 
 // Components are created by class name from the classes installed on the machine, as the
 // classic run-time creates outside objects; a class that is not installed cannot be created.
@@ -46,7 +49,7 @@ class ServerInfoComponent {
 class SitePropertiesCollector {
  public:
   void Collect(const std::string& category, const std::string& server, const std::string& databasePath,
-               ProgressBar& progress, StatusPanel& panel, Grid& grid, StatusPanel& status, long a,
+               platform::ProgressBar& progress, platform::StatusPanel& panel, platform::Grid& grid, platform::StatusPanel& status, long a,
                const std::string& b, long c, long d);
 };
 
@@ -54,7 +57,7 @@ class SitePropertiesCollector {
 class SiteServicesCollector {
  public:
   void Collect(const std::string& category, const std::string& server, const std::string& databasePath,
-               ProgressBar& progress, StatusPanel& panel, Grid& grid, StatusPanel& status, long a,
+               platform::ProgressBar& progress, platform::StatusPanel& panel, platform::Grid& grid, platform::StatusPanel& status, long a,
                const std::string& b);
 };
 
@@ -64,7 +67,7 @@ class SiteServicesCollector {
 class HomeDirectoryCollector {
  public:
   void Collect(const std::string& category, const std::string& server, const std::string& databasePath,
-               long serverVersion, ProgressBar& progress, StatusPanel& panel, Grid& grid, StatusPanel& status,
+               long serverVersion, platform::ProgressBar& progress, platform::StatusPanel& panel, platform::Grid& grid, platform::StatusPanel& status,
                long a, const std::string& b, long c, long d);
 };
 
@@ -73,11 +76,11 @@ class HomeDirectoryCollector {
 class VirtualDirectoryCollector {
  public:
   void Collect(const std::string& category, const std::string& directoryPath, const std::string& databasePath,
-               ProgressBar& progress, StatusPanel& panel, StatusPanel& status);
+               platform::ProgressBar& progress, platform::StatusPanel& panel, platform::StatusPanel& status);
 };
 
 // What the collectors have spent writing rows since the program started, and how many.
 double RowWriteSeconds();
 long RowsWritten();
 
-}  // namespace platform
+}  // namespace iis

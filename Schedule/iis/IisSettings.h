@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/IisConfig.h"
+#include "iis/IisConfig.h"
 
-namespace platform::iis {
+namespace iis {
 
 using Row = std::vector<std::string>;
 
@@ -27,4 +27,4 @@ std::vector<Row> SiteCategoryRows(const Snapshot& snapshot, const Site& site, co
 std::vector<Row> DirectoryCategoryRows(const Snapshot& snapshot, const std::string& siteId,
                                        const std::vector<std::string>& directories, const std::string& categoryKey);
 
-}  // namespace platform::iis
+}  // namespace iis

@@ -1,16 +1,18 @@
-#include "platform/Components.h"
+#include "iis/Components.h"
 
 #include <chrono>
 #include <set>
 
 #include "database/mDatabase.h"
+#include "iis/IisConfig.h"
+#include "iis/IisSettings.h"
 #include "platform/Ado.h"
 #include "platform/Err.h"
-#include "platform/IisConfig.h"
-#include "platform/IisSettings.h"
 #include "platform/Text.h"
 
-namespace platform {
+namespace iis {
+
+using namespace platform;
 
 namespace {
 std::set<std::string>& MissingComponents() {
@@ -86,26 +88,43 @@ void CheckWidth(const iis::Row& row, const Target& target, const std::string& ke
                                   std::to_string(target.labels.size()) + " columns of " + target.table);
 }
 
-// Writes the rows, one statement each.
+// One row to write: its values, and which server and site or directory path it belongs to.
+struct RowToWrite {
+  std::string values;
+  std::string owner;
+};
+
+// Writes the rows, one statement each, in one transaction: the file is locked and written once
+// for all the rows instead of once per row. A row that fails costs only itself; the call then
+// raises the first failure, naming the row's owner and the table, once for all its failed rows.
 void Insert(const std::string& databasePath, const std::string& table, const std::string& columns,
-            const std::vector<std::string>& valueLists) {
+            const std::vector<RowToWrite>& rows) {
   auto started = std::chrono::steady_clock::now();
   ado::Connection connection;
   connection.Open(databasePath);
-  // One transaction per call: the file is locked and written once for all the rows instead of
-  // once per row. A row that fails still leaves the rows before it in the table.
   connection.Execute("BEGIN TRANSACTION");
-  try {
-    for (const std::string& values : valueLists)
-      connection.Execute("INSERT INTO [" + table + "] (" + columns + ") VALUES (" + values + ")");
-  } catch (...) {
-    connection.Execute("COMMIT TRANSACTION");
-    throw;
+  long failed = 0, number = 0;
+  std::string failure;
+  for (const RowToWrite& row : rows) {
+    try {
+      connection.Execute("INSERT INTO [" + table + "] (" + columns + ") VALUES (" + row.values + ")");
+      ++rowsWritten;
+    } catch (const RuntimeError& e) {
+      if (failed++ == 0) {
+        number = e.Number();
+        failure = row.owner + ", table " + table + ": " + e.Description();
+      }
+    }
   }
   connection.Execute("COMMIT TRANSACTION");
   connection.Close();
   writeSeconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-  rowsWritten += static_cast<long>(valueLists.size());
+  if (failed > 1) failure += " (" + std::to_string(failed - 1) + " more rows not written)";
+  if (failed > 0) Raise(number, failure);
+}
+
+std::string SiteOwner(const std::string& server, const Site& site) {
+  return "Server '" + server + "', site '" + site.name + "' (" + site.id + ")";
 }
 
 std::string BracketedColumns(const std::vector<std::string>& labels) {
@@ -121,19 +140,18 @@ void CollectSites(const std::string& categoryKey, const std::string& server, con
   std::string serverName = TextBefore(server, "\\");
   std::string siteName = server.size() > serverName.size() ? server.substr(serverName.size() + 1) : "";
   auto snapshot = iis::LoadSnapshot(serverName);
-  if (!snapshot) return;  // its problem is in the status log already
   Target target = SiteTarget(categoryKey);
-  std::vector<std::string> valueLists;
+  std::vector<RowToWrite> rows;
   for (const iis::Site& site : snapshot->Sites()) {
     if (!siteName.empty() && LCase(site.name) != LCase(siteName)) continue;
     for (const iis::Row& row : iis::SiteCategoryRows(*snapshot, site, categoryKey, serverVersion)) {
       CheckWidth(row, target, categoryKey);
       std::string values = Quoted(site.id);
       for (const std::string& value : row) values += "," + Quoted(value);
-      valueLists.push_back(values + "," + Quoted(serverName));
+      rows.push_back({values + "," + Quoted(serverName), SiteOwner(serverName, site)});
     }
   }
-  Insert(databasePath, target.table, "SiteIndex," + BracketedColumns(target.labels) + ",IISServer", valueLists);
+  Insert(databasePath, target.table, "SiteIndex," + BracketedColumns(target.labels) + ",IISServer", rows);
 }
 
 }  // namespace
@@ -141,12 +159,7 @@ void CollectSites(const std::string& categoryKey, const std::string& server, con
 double RowWriteSeconds() { return writeSeconds; }
 long RowsWritten() { return rowsWritten; }
 
-// Each level sets the component up afresh: a server whose snapshot cannot be read is reported
-// again, once, in the new level.
-void ServerInfoComponent::SetLogPath(const std::string& statusLogPath) {
-  logPath_ = statusLogPath;
-  iis::StartRound();
-}
+void ServerInfoComponent::SetLogPath(const std::string& statusLogPath) { logPath_ = statusLogPath; }
 
 std::string ServerInfoComponent::GetVersion() const { return kVersionText; }
 
@@ -156,47 +169,45 @@ long ServerInfoComponent::GetVersionCode(const std::string& versionText) const {
 
 void ServerInfoComponent::ListWebSites(const std::string& server, const std::string& databasePath, long) {
   auto snapshot = iis::LoadSnapshot(server);
-  if (!snapshot) return;  // its problem is in the status log already
   Target target = Lookup(18, 0, 1);
-  std::vector<std::string> valueLists;
+  std::vector<RowToWrite> rows;
   for (const iis::Site& site : snapshot->Sites())
-    valueLists.push_back(Quoted(site.id) + "," + Quoted(site.name) + "," + Quoted(server));
-  Insert(databasePath, target.table, "SiteIndex," + BracketedColumns(target.labels) + ",IISServer", valueLists);
+    rows.push_back({Quoted(site.id) + "," + Quoted(site.name) + "," + Quoted(server), SiteOwner(server, site)});
+  Insert(databasePath, target.table, "SiteIndex," + BracketedColumns(target.labels) + ",IISServer", rows);
 }
 
 void SitePropertiesCollector::Collect(const std::string& category, const std::string& server,
-                                      const std::string& databasePath, ProgressBar&, StatusPanel&, Grid&, StatusPanel&,
+                                      const std::string& databasePath, platform::ProgressBar&, platform::StatusPanel&, platform::Grid&, platform::StatusPanel&,
                                       long, const std::string&, long, long) {
   CollectSites(category, server, databasePath, kServerVersionIIS6AndLater);
 }
 
 void SiteServicesCollector::Collect(const std::string& category, const std::string& server,
-                                    const std::string& databasePath, ProgressBar&, StatusPanel&, Grid&, StatusPanel&,
+                                    const std::string& databasePath, platform::ProgressBar&, platform::StatusPanel&, platform::Grid&, platform::StatusPanel&,
                                     long, const std::string&) {
   CollectSites(category, server, databasePath, kServerVersionIIS6AndLater);
 }
 
 void HomeDirectoryCollector::Collect(const std::string& category, const std::string& server,
-                                     const std::string& databasePath, long serverVersion, ProgressBar&, StatusPanel&,
-                                     Grid&, StatusPanel&, long, const std::string&, long, long) {
+                                     const std::string& databasePath, long serverVersion, platform::ProgressBar&, platform::StatusPanel&,
+                                     platform::Grid&, platform::StatusPanel&, long, const std::string&, long, long) {
   CollectSites(category, server, databasePath, serverVersion);
 }
 
 void VirtualDirectoryCollector::Collect(const std::string& category, const std::string& directoryPath,
-                                        const std::string& databasePath, ProgressBar&, StatusPanel&, StatusPanel&) {
+                                        const std::string& databasePath, platform::ProgressBar&, platform::StatusPanel&, platform::StatusPanel&) {
   iis::DirectoryPath where = iis::ParseDirectoryPath(directoryPath);
   auto snapshot = iis::LoadSnapshot(where.server);
-  if (!snapshot) return;  // its problem is in the status log already
   Target target = DirectoryTarget(category);
   std::string name = where.directories.empty() ? "ROOT" : where.directories.back();
-  std::vector<std::string> valueLists;
+  std::vector<RowToWrite> rows;
   for (const iis::Row& row : iis::DirectoryCategoryRows(*snapshot, where.siteId, where.directories, category)) {
     CheckWidth(row, target, category);
     std::string values = Quoted(directoryPath) + "," + Quoted(name);
     for (const std::string& value : row) values += "," + Quoted(value);
-    valueLists.push_back(values);
+    rows.push_back({values, "Server '" + where.server + "', directory '" + directoryPath + "'"});
   }
-  Insert(databasePath, target.table, "[vKey],[Directory Name]," + BracketedColumns(target.labels), valueLists);
+  Insert(databasePath, target.table, "[vKey],[Directory Name]," + BracketedColumns(target.labels), rows);
 }
 
-}  // namespace platform
+}  // namespace iis

@@ -1,13 +1,16 @@
-#include "platform/IisSettings.h"
+#include "iis/IisSettings.h"
 
 #include <cstring>
 #include <map>
 #include <strings.h>
 
 #include "platform/Err.h"
+#include "platform/Files.h"
 #include "platform/Text.h"
 
-namespace platform::iis {
+namespace iis {
+
+using namespace platform;
 
 namespace {
 
@@ -395,7 +398,7 @@ Settings ReadApplicationHost(const Snapshot& snapshot, const Site& site, const s
     if (value != file.end()) s.documents.push_back(value->second);
   }
 
-  ConfigNode mappingAuthentication = authentication.Child("iisClientCertificateMappingAuthentication");
+  const ConfigNode& mappingAuthentication = authentication.Child("iisClientCertificateMappingAuthentication");
   bool mapping = IsTrue(mappingAuthentication.Get("enabled", "false")) ||
                  IsTrue(authentication.Child("clientCertificateMappingAuthentication").Get("enabled", "false"));
   s.secure = SecureColumns(Flags(section("system.webServer/security/access").Get("sslFlags", "None")), mapping);
@@ -719,7 +722,7 @@ std::vector<Row> DirectoryCategoryRows(const Snapshot& snapshot, const std::stri
   const Site* site = snapshot.SiteById(siteId);
   if (!site) {
     Raise(errInvalidArgument, "Server '" + snapshot.Server() + "' has no web site with the index '" + siteId + "' in " +
-                                  snapshot.Path());
+                                  FilePath(snapshot.Path()));
   }
   const Settings& s = CachedSettings(snapshot, *site, directories);
   if (key == "VirtualDirectory") return {Slice(s.home, 1)};
@@ -736,4 +739,4 @@ std::vector<Row> DirectoryCategoryRows(const Snapshot& snapshot, const std::stri
   Raise(errInvalidArgument, "'" + key + "' is not a virtual directory category");
 }
 
-}  // namespace platform::iis
+}  // namespace iis

@@ -1,0 +1,47 @@
+// The file layer on a file system that minds case: a path whose exact spelling is not there
+// finds the one entry that matches without regard to case, as on the system the program came from.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "TestSupport.h"
+#include "config/mIniOperation.h"
+#include "mMain.h"
+#include "platform/Ado.h"
+#include "platform/Files.h"
+
+using testsupport::ScratchAppFolder;
+
+TEST(Files, APathFindsTheOneEntryThatMatchesWithoutRegardToCase) {
+  ScratchAppFolder app;
+  app.Write("Log/QUORVALog.Log", "first\r\n");
+  const std::string root = app.Path();
+  EXPECT_TRUE(platform::IsNormalFile(root + "\\LOG\\quorvalog.log"));
+  EXPECT_TRUE(platform::IsFolder(root + "\\log"));
+  {
+    platform::TextFile log(root + "\\log\\QUORVALOG.LOG", platform::FileMode::Append);
+    log.WriteLine("second");
+  }
+  EXPECT_EQ(testsupport::ReadFile(app.At("Log/QUORVALog.Log")), "first\r\nsecond\r\n");
+  // A new file lands in the folder that is there, under the name it was given.
+  platform::TextFile(root + "\\LOG\\New.csv", platform::FileMode::Output).WriteLine("x");
+  EXPECT_EQ(testsupport::ReadFile(app.At("Log/New.csv")), "x\r\n");
+  EXPECT_EQ(platform::ReadAllBytes(root + "\\log\\new.CSV"), "x\r\n");
+  // Two entries that match equally well: neither is taken.
+  app.Write("Dup/a", "");
+  app.Write("DUP/a", "");
+  EXPECT_FALSE(platform::IsNormalFile(root + "\\dup\\a"));
+  EXPECT_FALSE(platform::IsNormalFile(root + "\\Log\\Missing.log"));
+
+  // The data-access layer opens database files through the same layer.
+  platform::ado::Catalog().Create(root + "\\Log\\Settings.mdb");
+  platform::ado::Connection connection;
+  EXPECT_NO_THROW(connection.Open(root + "\\LOG\\settings.MDB"));
+
+  // The schedule file, written in other letters.
+  app.Write("scheduleinfo/scheduleconfig.ini", "[WEBSERVER]\r\nserver=WEB1|WEB2|\r\n");
+  CurrentLevel = 1;
+  InitSchedular();
+  EXPECT_EQ(ServerList, (List{"WEB1", "WEB2"}));
+  EXPECT_EQ(testsupport::LinesWith(testsupport::StatusLog(app), "InitSchedular"), 0);
+}
