@@ -69,10 +69,6 @@ std::string NormalLocation(std::string path) {
   return LCase(path);
 }
 
-long Depth(const std::string& path) {
-  return path.empty() ? 0 : static_cast<long>(std::count(path.begin(), path.end(), '/')) + 1;
-}
-
 pugi::xml_node Descend(pugi::xml_node node, const std::string& sectionPath) {
   for (const std::string& part : Split(sectionPath, "/")) {
     if (!node) break;
@@ -155,16 +151,25 @@ Snapshot::Snapshot(std::string server, std::string path, Format format)
 
 void Snapshot::Index() {
   pugi::xml_node root = document_.document_element();
+  auto addSite = [&](const std::string& id, const std::string& name) {
+    siteById_.emplace(id, sites_.size());
+    sites_.push_back({id, name});
+  };
   if (format_ == Format::ApplicationHost) {
-    for (pugi::xml_node site : root.child("system.applicationHost").child("sites").children("site")) {
-      std::string id = site.attribute("id").value();
-      sites_.push_back({id, site.attribute("name").value()});
-      siteElements_[id] = site;
+    sitesElement_ = root.child("system.applicationHost").child("sites");
+    for (pugi::xml_node child : sitesElement_.children()) {
+      if (std::strcmp(child.name(), "site") == 0) {
+        std::string id = child.attribute("id").value();
+        addSite(id, child.attribute("name").value());
+        siteElements_[id] = child;
+      } else if (!siteDefaults_ && std::strcmp(child.name(), "siteDefaults") == 0) {
+        siteDefaults_ = child;
+      } else if (!virtualDirectoryDefaults_ && std::strcmp(child.name(), "virtualDirectoryDefaults") == 0) {
+        virtualDirectoryDefaults_ = child;
+      }
     }
     for (pugi::xml_node location : root.children("location"))
-      locations_.emplace_back(NormalLocation(location.attribute("path").value()), location);
-    std::stable_sort(locations_.begin(), locations_.end(),
-                     [](const auto& a, const auto& b) { return Depth(a.first) < Depth(b.first); });
+      locations_[NormalLocation(location.attribute("path").value())].push_back(location);
     return;
   }
   for (pugi::xml_node key : root.child("MBProperty").children()) {
@@ -174,15 +179,13 @@ void Snapshot::Index() {
     if (std::strcmp(key.name(), "IIsWebServer") != 0) continue;
     std::vector<std::string> parts = Split(location, "/");
     // /LM/W3SVC/<n>
-    if (parts.size() == 4 && SameText(parts[2], "W3SVC"))
-      sites_.push_back({parts[3], key.attribute("ServerComment").value()});
+    if (parts.size() == 4 && SameText(parts[2], "W3SVC")) addSite(parts[3], key.attribute("ServerComment").value());
   }
 }
 
 const Site* Snapshot::SiteById(const std::string& id) const {
-  for (const Site& site : sites_)
-    if (site.id == id) return &site;
-  return nullptr;
+  auto it = siteById_.find(id);
+  return it == siteById_.end() ? nullptr : &sites_[it->second];
 }
 
 pugi::xml_node Snapshot::SiteElement(const std::string& id) const {
@@ -192,16 +195,24 @@ pugi::xml_node Snapshot::SiteElement(const std::string& id) const {
 
 ConfigNode Snapshot::Section(const std::string& sectionPath, const std::string& configPath) const {
   ConfigNode result;
-  pugi::xml_node root = document_.document_element();
-  if (pugi::xml_node top = Descend(root, sectionPath)) result.Apply(top);
-  std::string path = NormalLocation(configPath);
-  for (const auto& [location, element] : locations_) {
-    bool applies = location.empty() || location == path ||
-                   (path.size() > location.size() && path.compare(0, location.size(), location) == 0 &&
-                    path[location.size()] == '/');
-    if (!applies) continue;
-    if (pugi::xml_node section = Descend(element, sectionPath)) result.Apply(section);
-  }
+  auto server = serverSections_.find(sectionPath);
+  if (server == serverSections_.end())
+    server = serverSections_.emplace(sectionPath, Descend(document_.document_element(), sectionPath)).first;
+  if (server->second) result.Apply(server->second);
+  // The locations that apply are those of the server and of the path and each of its parents,
+  // outermost first; locations of one path in document order.
+  auto apply = [&](const std::string& location) {
+    auto found = locations_.find(location);
+    if (found == locations_.end()) return;
+    for (const pugi::xml_node& element : found->second)
+      if (pugi::xml_node section = Descend(element, sectionPath)) result.Apply(section);
+  };
+  apply("");
+  const std::string path = NormalLocation(configPath);
+  if (path.empty()) return result;
+  for (size_t slash = path.find('/'); slash != std::string::npos; slash = path.find('/', slash + 1))
+    apply(path.substr(0, slash));
+  apply(path);
   return result;
 }
 

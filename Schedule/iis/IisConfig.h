@@ -9,6 +9,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include <pugixml.hpp>
@@ -77,6 +78,11 @@ class Snapshot {
   ConfigNode Section(const std::string& sectionPath, const std::string& configPath) const;
   // applicationHost.config: the <site> element of a site.
   pugi::xml_node SiteElement(const std::string& id) const;
+  // applicationHost.config: <sites>, and its <siteDefaults> and <virtualDirectoryDefaults>; empty
+  // nodes when the file has none.
+  pugi::xml_node SitesElement() const { return sitesElement_; }
+  pugi::xml_node SiteDefaults() const { return siteDefaults_; }
+  pugi::xml_node VirtualDirectoryDefaults() const { return virtualDirectoryDefaults_; }
 
   // MetaBase.xml: the key at a metabase location ("/LM/W3SVC/1/ROOT"), or an empty node.
   pugi::xml_node Key(const std::string& location) const;
@@ -91,8 +97,15 @@ class Snapshot {
   long serial_;
   pugi::xml_document document_;
   std::vector<Site> sites_;
+  // Everything a site's reading looks up is found by key, so reading every site of a server of
+  // tens of thousands of sites stays linear in its size.
+  std::unordered_map<std::string, size_t> siteById_;                    // the first site of an id
   std::map<std::string, pugi::xml_node> siteElements_;                   // by id
-  std::vector<std::pair<std::string, pugi::xml_node>> locations_;       // lower-case path
+  pugi::xml_node sitesElement_, siteDefaults_, virtualDirectoryDefaults_;
+  // <location> elements by lower-case path, in document order.
+  std::unordered_map<std::string, std::vector<pugi::xml_node>> locations_;
+  // Server-level section elements by section path, found on first use.
+  mutable std::unordered_map<std::string, pugi::xml_node> serverSections_;
   std::map<std::string, pugi::xml_node> keys_;                           // lower-case location
 };
 

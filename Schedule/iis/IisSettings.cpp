@@ -213,14 +213,12 @@ Settings ReadApplicationHost(const Snapshot& snapshot, const Site& site, const s
   const std::string configPath = site.name + (directories.empty() ? "" : "/" + Join(directories, "/"));
   const std::string url = "/" + Join(directories, "/");
   auto section = [&](const std::string& name) { return snapshot.Section(name, configPath); };
-  pugi::xml_node root = snapshot.Document().document_element();
-  pugi::xml_node sites = root.child("system.applicationHost").child("sites");
   pugi::xml_node siteElement = snapshot.SiteElement(site.id);
 
   // Site-level elements: <siteDefaults> first, the site's own on top.
   auto siteLevel = [&](const char* name) {
     ConfigNode node;
-    if (pugi::xml_node d = sites.child("siteDefaults").child(name)) node.Apply(d);
+    if (pugi::xml_node d = snapshot.SiteDefaults().child(name)) node.Apply(d);
     if (pugi::xml_node own = siteElement.child(name)) node.Apply(own);
     return node;
   };
@@ -299,7 +297,7 @@ Settings ReadApplicationHost(const Snapshot& snapshot, const Site& site, const s
   std::string remainder = directoryUrl == "/" ? url.substr(1) : url.size() > directoryUrl.size() ? url.substr(directoryUrl.size() + 1) : "";
   if (!remainder.empty()) physical += (physical.empty() || physical.back() == '\\' ? "" : "\\") + Replace(remainder, "/", "\\");
   std::string userName = directory.attribute("userName").as_string(
-      sites.child("virtualDirectoryDefaults").attribute("userName").as_string(""));
+      snapshot.VirtualDirectoryDefaults().attribute("userName").as_string(""));
   ConfigNode handlers = section("system.webServer/handlers");
   ConfigNode redirect = section("system.webServer/httpRedirect");
   unsigned long long access = Flags(handlers.Get("accessPolicy", "Read"));
