@@ -18,6 +18,8 @@ PACKAGES=(
   twm xfonts-base
   # Text in the status window and in printed reports.
   fonts-dejavu-core
+  # A real browser, headless, that opens the HTML reports and activity logs in the tests.
+  chromium
 )
 
 missing=()
