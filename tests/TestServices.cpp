@@ -1,8 +1,10 @@
 #include "TestServices.h"
 
 #include <array>
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <thread>
 
 #include "TestSupport.h"
 
@@ -40,6 +42,35 @@ std::string Capture(const std::string& command) {
   while ((got = std::fread(chunk.data(), 1, chunk.size(), pipe)) > 0) out.append(chunk.data(), got);
   ::pclose(pipe);
   return out;
+}
+
+std::set<std::string> SpooledDocuments() {
+  std::set<std::string> documents;
+  std::error_code ec;
+  for (const auto& entry : std::filesystem::directory_iterator("/var/spool/cups", ec)) {
+    std::string name = entry.path().filename().string();
+    if (name.size() > 4 && name[0] == 'd' && name.ends_with("-001")) documents.insert(entry.path().string());
+  }
+  return documents;
+}
+
+int PdfPageCount(const std::string& pdf) {
+  std::string info = Capture("pdfinfo '" + pdf + "' 2>/dev/null");
+  size_t at = info.find("Pages:");
+  return at == std::string::npos ? 0 : std::stoi(info.substr(at + 6));
+}
+
+std::vector<std::string> NewSpooledDocuments(const std::set<std::string>& before, size_t count) {
+  std::vector<std::string> found;
+  for (int tries = 0; tries < 150; ++tries) {
+    found.clear();
+    // Job numbers grow: "d00012-001" sorts after "d00011-001".
+    for (const std::string& document : SpooledDocuments())
+      if (!before.contains(document) && PdfPageCount(document) > 0) found.push_back(document);
+    if (found.size() >= count) break;
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  return found;
 }
 
 std::string CupsUnavailable() {

@@ -4,7 +4,9 @@
 // message.
 #pragma once
 
+#include <set>
 #include <string>
+#include <vector>
 
 namespace testsupport {
 
@@ -17,6 +19,14 @@ inline constexpr const char* kTestDisplay = ":99";
 // "" when the service is up, else why it is not.
 std::string CupsUnavailable();
 std::string XvfbUnavailable();
+
+// The documents of the jobs the scheduler keeps (PreserveJobFiles), one file per job.
+std::set<std::string> SpooledDocuments();
+// The pages of a PDF file; 0 until it reads as a whole PDF.
+int PdfPageCount(const std::string& pdf);
+// The documents of the jobs sent after `before` was taken that read as whole PDFs, oldest job
+// first, as soon as there are count of them; fewer when they do not come within 15 seconds.
+std::vector<std::string> NewSpooledDocuments(const std::set<std::string>& before, size_t count = 1);
 
 // Runs a shell command; returns what it printed on standard output.
 std::string Capture(const std::string& command);

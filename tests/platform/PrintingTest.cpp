@@ -3,10 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <chrono>
 #include <filesystem>
 #include <set>
-#include <thread>
 
 #include "TestServices.h"
 #include "TestSupport.h"
@@ -22,35 +20,6 @@ namespace {
 using testsupport::Capture;
 using testsupport::kPdfQueue;
 using testsupport::kSpareQueue;
-
-constexpr const char* kSpool = "/var/spool/cups";
-
-std::set<std::string> SpooledDocuments() {
-  std::set<std::string> documents;
-  std::error_code ec;
-  for (const auto& entry : fs::directory_iterator(kSpool, ec)) {
-    std::string name = entry.path().filename().string();
-    if (name.size() > 4 && name[0] == 'd' && name.ends_with("-001")) documents.insert(entry.path().string());
-  }
-  return documents;
-}
-
-// 0 until the file reads as a whole PDF.
-int PageCount(const std::string& pdf) {
-  std::string info = Capture("pdfinfo '" + pdf + "' 2>/dev/null");
-  size_t at = info.find("Pages:");
-  return at == std::string::npos ? 0 : std::stoi(info.substr(at + 6));
-}
-
-// The document of the job sent after `before` was taken, once it reads as a whole PDF.
-std::string NewSpooledDocument(const std::set<std::string>& before) {
-  for (int tries = 0; tries < 150; ++tries) {
-    for (const std::string& document : SpooledDocuments())
-      if (!before.contains(document) && PageCount(document) > 0) return document;
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  }
-  return {};
-}
 
 // The report of a site with 200 directories, as the report display leaves the grid.
 platform::Grid SiteReport() {
@@ -86,7 +55,7 @@ TEST_F(Printing, PrintsAGridOfTwoHundredRowsOnThePdfQueue) {
 
   platform::Grid grid = SiteReport();
   std::string date = platform::GeneralDate(platform::Now());
-  std::set<std::string> before = SpooledDocuments();
+  std::set<std::string> before = testsupport::SpooledDocuments();
   // The calls the report export makes, in its order.
   platform::ReportPrinter printer;
   printer.AddTitleLine("Brantel v1.9", 1, "Times New Roman", 16);
@@ -97,8 +66,9 @@ TEST_F(Printing, PrintsAGridOfTwoHundredRowsOnThePdfQueue) {
   printer.PrintReport();
   EXPECT_GT(printer.PagesPrinted(), 1);
 
-  std::string document = NewSpooledDocument(before);
-  ASSERT_FALSE(document.empty()) << "no new job document in " << kSpool;
+  auto documents = testsupport::NewSpooledDocuments(before);
+  ASSERT_EQ(documents.size(), 1u) << "no new job document";
+  const std::string& document = documents[0];
   std::string text = Capture("pdftotext -layout '" + document + "' -");
   EXPECT_NE(text.find("Brantel v1.9"), std::string::npos) << text.substr(0, 2000);
   EXPECT_NE(text.find("Report for: WEB1\\Default Web Site"), std::string::npos);
@@ -106,7 +76,7 @@ TEST_F(Printing, PrintsAGridOfTwoHundredRowsOnThePdfQueue) {
   for (const char* cell : {"Web Site Name", "Log File Directory", "Site 001", "D:\\inetpub\\wwwroot\\dir1 ",
                            "W3SVC1-logs", "Site 200", "D:\\inetpub\\wwwroot\\dir200", "W3SVC200-logs"})
     EXPECT_NE(text.find(cell), std::string::npos) << cell;
-  EXPECT_EQ(PageCount(document), printer.PagesPrinted());
+  EXPECT_EQ(testsupport::PdfPageCount(document), printer.PagesPrinted());
   // Every page starts with the column headings.
   EXPECT_EQ(testsupport::LinesWith(platform::Split(text, "\n"), "Home Directory"), printer.PagesPrinted());
   // The bold cell is set in the bold face of the table's font.

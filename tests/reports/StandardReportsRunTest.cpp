@@ -9,7 +9,6 @@
 #include "database/Catalogue.h"
 #include "database/SqliteFile.h"
 #include "platform/Components.h"
-#include "platform/IisSettings.h"
 #include "platform/Text.h"
 
 namespace fs = std::filesystem;
@@ -20,48 +19,9 @@ using catalogue::Family;
 namespace {
 
 using Lines = std::vector<std::string>;
-using Rows = std::vector<std::vector<std::string>>;
-
-// The rows with the key in front; rows laid out by the combined label list of a shared table (the
-// application tabs) keep only the cells of the tab's own labels.
-Rows Pick(const std::string& key, const std::vector<platform::iis::Row>& rows, const std::string& allLabels,
-          const std::string& labels) {
-  std::vector<std::string> all = platform::Split(allLabels, ","), own = platform::Split(labels, ",");
-  Rows picked;
-  for (const auto& row : rows) {
-    std::vector<std::string> cells = {key};
-    if (row.size() == own.size()) cells.insert(cells.end(), row.begin(), row.end());
-    else
-      for (const auto& label : own) cells.push_back(row.at(size_t(std::find(all.begin(), all.end(), label) - all.begin())));
-    picked.push_back(cells);
-  }
-  return picked;
-}
-
-// The report rows of a web-site tab (sub-index for the application tab) for every site of the
-// server, or for the one site named.
-Rows SiteRows(const std::string& server, short index, short subIndex = 0, const std::string& onlySite = "") {
-  const long version = platform::kServerVersionIIS6AndLater;
-  auto snapshot = platform::iis::LoadSnapshot(server);
-  std::string key = subIndex ? catalogue::ApplicationKey(subIndex) : catalogue::CategoryKey(Family::WebSite, index);
-  std::string labels = subIndex ? catalogue::ApplicationLabels(subIndex) : catalogue::WebSiteLabels(index, version);
-  std::string all = subIndex ? catalogue::ApplicationLabels(0) : labels;
-  Rows rows;
-  for (const auto& site : snapshot->Sites())
-    if (onlySite.empty() || site.name == onlySite)
-      for (auto& row : Pick(site.name, platform::iis::SiteCategoryRows(*snapshot, site, key, version), all, labels))
-        rows.push_back(row);
-  return rows;
-}
-
-Rows DirectoryRows(const std::string& server, const std::string& siteId, const std::string& directory, short index) {
-  std::string all = catalogue::IsSharedTable(Family::Directory, index) ? catalogue::DirectoryLabels(0)
-                                                                       : catalogue::DirectoryLabels(index);
-  return Pick(directory,
-              platform::iis::DirectoryCategoryRows(*platform::iis::LoadSnapshot(server), siteId, {directory},
-                                                   catalogue::CategoryKey(Family::Directory, index)),
-              all, catalogue::DirectoryLabels(index));
-}
+using testsupport::Rows;
+using testsupport::SiteRows;
+using testsupport::DirectoryRows;
 
 // The data lines of a comma-separated report: the lines after the headings, empty lines left
 // out. The headings line goes to *headings.
