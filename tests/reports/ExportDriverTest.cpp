@@ -10,12 +10,10 @@
 #include "database/mGlob.h"
 #include "frmSchedule.h"
 #include "mMain.h"
-#include "platform/Components.h"
 #include "platform/Text.h"
 #include "reports/ExportDriver.h"
 
 using testsupport::ScratchAppFolder;
-namespace ado = platform::ado;
 
 namespace {
 
@@ -23,14 +21,7 @@ using Lines = std::vector<std::string>;
 
 class ExportDriver : public testing::Test {
  protected:
-  void SetUp() override {
-    testsupport::CopyDemoServers(app);
-    DatabasePath = GetAppPath("VelmoraDatabase.mdb");
-    ServerVersion = platform::kServerVersionIIS6AndLater;
-    ServerInfoComponent = std::make_shared<platform::ServerInfoComponent>();
-  }
   void TearDown() override {
-    if (SettingsConnection && SettingsConnection->State() == ado::adStateOpen) SettingsConnection->Close();
     for (List* list : {&ServerList, &TabList, &FormatList, &OptionList, &PathList, &CustomList, &PrinterNameList})
       list->clear();
   }
@@ -44,6 +35,7 @@ class ExportDriver : public testing::Test {
     CollectIISSettings();
   }
   ScratchAppFolder app;
+  testsupport::DemoCollection collection{app};
 };
 
 }  // namespace
