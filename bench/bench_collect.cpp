@@ -19,61 +19,14 @@
 #include "platform/Files.h"
 #include "platform/IisConfig.h"
 
+#include "Farm.h"
+
 namespace fs = std::filesystem;
 
 namespace {
 
 // The farm's size; the defaults can be changed on the command line: servers sites directories.
 int kServers = 200, kSites = 10, kDirectories = 5;
-
-std::string Server(int s) { return "SRV" + std::to_string(s); }
-std::string SiteName(int i) { return "Site " + std::to_string(i) + (i % 3 == 0 ? " O'Neil" : ""); }
-
-void WriteApplicationHost(const fs::path& file) {
-  std::ofstream out(file);
-  out << "<?xml version=\"1.0\"?>\n<configuration>\n<system.applicationHost><sites>\n";
-  for (int i = 1; i <= kSites; ++i) {
-    out << "<site name=\"" << SiteName(i) << "\" id=\"" << i << "\">\n<application path=\"/\">"
-        << "<virtualDirectory path=\"/\" physicalPath=\"D:\\Web\\" << i << "\"/></application>\n";
-    for (int d = 1; d <= kDirectories; ++d)
-      out << "<application path=\"/app" << d << "\"><virtualDirectory path=\"/\" physicalPath=\"D:\\Web\\" << i
-          << "\\app" << d << "\"/></application>\n";
-    out << "<bindings><binding protocol=\"http\" bindingInformation=\"*:" << 8000 + i << ":\"/>"
-        << "<binding protocol=\"https\" bindingInformation=\"*:" << 9000 + i << ":\"/></bindings>\n</site>\n";
-  }
-  out << "</sites></system.applicationHost>\n<system.webServer>"
-      << "<handlers accessPolicy=\"Read, Script\"><add name=\"ASP\" path=\"*.asp\" verb=\"GET,POST\" "
-         "scriptProcessor=\"asp.dll\"/></handlers>"
-      << "<defaultDocument><files><add value=\"Default.htm\"/><add value=\"index.html\"/></files></defaultDocument>"
-      << "<httpErrors><error statusCode=\"404\" path=\"404.htm\"/><error statusCode=\"500\" path=\"500.htm\"/>"
-         "</httpErrors>"
-      << "<httpProtocol><customHeaders><add name=\"X-Powered-By\" value=\"ASP.NET\"/></customHeaders></httpProtocol>"
-      << "</system.webServer>\n";
-  for (int i = 1; i <= kSites; ++i)
-    out << "<location path=\"" << SiteName(i) << "\"><system.webServer><security><ipSecurity>"
-        << "<add ipAddress=\"10.0." << i << ".0\" subnetMask=\"255.255.255.0\" allowed=\"true\"/>"
-        << "<add domainName=\"bad" << i << ".example\"/></ipSecurity></security></system.webServer></location>\n";
-  out << "</configuration>\n";
-}
-
-void WriteMetabase(const fs::path& file) {
-  std::ofstream out(file);
-  out << "<?xml version=\"1.0\"?>\n<configuration><MBProperty>\n"
-      << "<IIsWebService Location=\"/LM/W3SVC\" AccessFlags=\"AccessRead | AccessScript\" AuthFlags=\"AuthAnonymous\" "
-         "ScriptMaps=\".asp,asp.dll,5,GET,POST\n.cer,asp.dll,5,GET\" HttpCustomHeaders=\"X-Powered-By: ASP.NET\" "
-         "HttpErrors=\"404,*,FILE,404.htm\n500,*,FILE,500.htm\"/>\n";
-  for (int i = 1; i <= kSites; ++i) {
-    out << "<IIsWebServer Location=\"/LM/W3SVC/" << i << "\" ServerComment=\"" << SiteName(i)
-        << "\" ServerBindings=\":" << 8000 + i << ":\" SecureBindings=\":" << 9000 + i << ":\"/>\n"
-        << "<IIsWebVirtualDir Location=\"/LM/W3SVC/" << i << "/ROOT\" Path=\"D:\\Web\\" << i
-        << "\" AppRoot=\"/LM/W3SVC/" << i << "/ROOT\" IPGrant=\"10.0." << i << ".0, 255.255.255.0\" DomainDeny=\"bad"
-        << i << ".example\"/>\n";
-    for (int d = 1; d <= kDirectories; ++d)
-      out << "<IIsWebVirtualDir Location=\"/LM/W3SVC/" << i << "/ROOT/app" << d << "\" Path=\"D:\\Web\\" << i
-          << "\\app" << d << "\" AppRoot=\"/LM/W3SVC/" << i << "/ROOT/app" << d << "\"/>\n";
-  }
-  out << "</MBProperty></configuration>\n";
-}
 
 struct Figures {
   double seconds, parse, write;
@@ -102,11 +55,11 @@ int main(int argc, char** argv) {
   fs::create_directories(folder / "Log");
   platform::SetAppFolder(folder.string());
   for (int s = 1; s <= kServers; ++s) {
-    fs::create_directories(folder / "Servers" / Server(s));
+    fs::create_directories(folder / "Servers" / bench::Server(s));
     if (s % 2)
-      WriteApplicationHost(folder / "Servers" / Server(s) / "applicationHost.config");
+      bench::WriteApplicationHost(folder / "Servers" / bench::Server(s) / "applicationHost.config", kSites, kDirectories);
     else
-      WriteMetabase(folder / "Servers" / Server(s) / "MetaBase.xml");
+      bench::WriteMetabase(folder / "Servers" / bench::Server(s) / "MetaBase.xml", kSites, kDirectories);
   }
   DatabasePath = GetAppPath("VelmoraDatabase.mdb");
   ServerVersion = platform::kServerVersionIIS6AndLater;
@@ -115,7 +68,7 @@ int main(int argc, char** argv) {
   std::vector<std::string> sites, directories;
   for (int s = 1; s <= kServers; ++s)
     for (int i = 1; i <= kSites; ++i) {
-      sites.push_back(Server(s) + "\\" + SiteName(i));
+      sites.push_back(bench::Server(s) + "\\" + bench::SiteName(i));
       for (int d = 1; d <= kDirectories; ++d) directories.push_back(sites.back() + "\\app" + std::to_string(d));
     }
   long parses0 = platform::iis::ParseCount();
