@@ -31,7 +31,7 @@ start_cups() {
   if ! lpstat -r 2>/dev/null | grep -q "is running"; then
     mkdir -p /run/cups /var/spool/cups/tmp
     # Without a service manager cupsd daemonises itself.
-    cupsd || { say "cupsd did not start"; return 1; }
+    cupsd 9>&- || { say "cupsd did not start"; return 1; }
     wait_for_cupsd || { say "cupsd started but does not answer (lpstat -r)"; return 1; }
   fi
   if ! cupsctl 2>/dev/null | grep -q "^PreserveJobFiles=Yes"; then
@@ -66,7 +66,7 @@ start_xvfb() {
     local n="${XDISPLAY#:}"
     # A lock left by a display that died would stop a new one.
     rm -f "/tmp/.X${n}-lock" "/tmp/.X11-unix/X${n}"
-    setsid nohup Xvfb "$XDISPLAY" -screen 0 1024x768x24 -nolisten tcp >/tmp/quorva-xvfb.log 2>&1 &
+    setsid nohup Xvfb "$XDISPLAY" -screen 0 1024x768x24 -nolisten tcp >/tmp/quorva-xvfb.log 2>&1 9>&- &
     for _ in $(seq 1 100); do
       xvfb_running && break
       sleep 0.1
@@ -86,14 +86,16 @@ start_window_manager() {
     say "twm is not installed (run scripts/setup.sh)"
     return 1
   fi
-  DISPLAY="$XDISPLAY" setsid nohup twm -f "$(cd "$(dirname "$0")" && pwd)/twmrc" >/tmp/quorva-twm.log 2>&1 &
+  DISPLAY="$XDISPLAY" setsid nohup twm -f "$(cd "$(dirname "$0")" && pwd)/twmrc" >/tmp/quorva-twm.log 2>&1 9>&- &
   echo $! >"$pidfile"
   sleep 0.5
   kill -0 "$(cat "$pidfile")" 2>/dev/null || { say "twm did not start: $(tail -3 /tmp/quorva-twm.log)"; return 1; }
   say "window manager running on $XDISPLAY"
 }
 
-# Tests run in parallel may each ask for the services: one start at a time.
+# Tests run in parallel may each ask for the services: one start at a time. The daemons started
+# below are not given the lock's descriptor (9>&-): a daemon holding it would keep every later
+# start waiting for as long as it runs.
 exec 9>/tmp/quorva-test-services.lock
 flock 9
 
