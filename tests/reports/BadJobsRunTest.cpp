@@ -18,9 +18,9 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
+// The head of a status-log error line: module.procedure padded to 70, the number, " - ".
 std::string ErrorLine(const std::string& where, long number) {
-  std::string line = where + std::string(70 - where.size(), ' ') + std::to_string(number) + " - ";
-  return line;
+  return where + std::string(70 - where.size(), ' ') + std::to_string(number) + " - ";
 }
 
 // A folder the program cannot write into although it runs as root: made immutable. Where the

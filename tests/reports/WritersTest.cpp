@@ -102,8 +102,8 @@ TEST_F(Writers, HeadingsOnly) {
   SetGrid({{"Web Site Name", "Server Comment"}});
   app.Write("report.html", std::string(5000, 'x'));  // an older file of the name is replaced
   html = Html();
-  EXPECT_EQ(html, Crlf(HtmlHead(at, false, {"Web Site Name", "Server Comment"}) + std::vector<std::string>{
-                                                                                        "</Table>", "</HTML>"}));
+  const std::vector<std::string> end = {"</Table>", "</HTML>"};
+  EXPECT_EQ(html, Crlf(HtmlHead(at, false, {"Web Site Name", "Server Comment"}) + end));
   csv = Csv();
   EXPECT_EQ(csv, Crlf(CsvHead(at) + std::vector<std::string>{"Web Site Name,Server Comment"}));
   EXPECT_TRUE(testsupport::StatusLog(app).empty());
@@ -203,4 +203,16 @@ TEST_F(Writers, ExportTableRows) {
   log = testsupport::StatusLog(app);
   ASSERT_EQ(log.size(), 2u);
   EXPECT_EQ(log[1].rfind("mGlobalFunctionDef.OpenConnection ", 0), 0u) << log[1];
+}
+
+// A disk that fills up under the text writers (/dev/full takes the open and fails the writes):
+// each writer reports it once and returns.
+TEST_F(Writers, AFullDiskIsReportedOnce) {
+  SetGrid({{"Web Site Name", "Server Comment"}, {"Default Web Site", "Default"}});
+  Export_TabSepFormat("/dev/full");
+  Export_HTMLFormat("/dev/full", false);
+  auto log = testsupport::StatusLog(app);
+  ASSERT_EQ(log.size(), 2u);
+  EXPECT_EQ(log[0], "mExport.Export_TabSepFormat" + std::string(43, ' ') + "75 - Disk full or write error");
+  EXPECT_EQ(log[1], "mExport.Export_HTMLFormat" + std::string(45, ' ') + "75 - Disk full or write error");
 }
