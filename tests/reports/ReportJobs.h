@@ -2,6 +2,7 @@
 // snapshots give, for the whole-program tests.
 #pragma once
 
+#include <algorithm>
 #include <filesystem>
 #include <regex>
 #include <string>
