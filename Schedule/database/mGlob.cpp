@@ -97,7 +97,8 @@ std::string CreateExportDatabase(const std::string& nameText) {
   return path;
 }
 
-void GetDataFromSource(const std::string& columns, const std::string& exportPath, const std::string& table) {
+void GetDataFromSource(const std::string& columns, const std::string& exportPath, const std::string& table,
+                       bool webSite) {
   platform::OnError onError("mCollect", "GetDataFromSource");
   Connection connection;
   bool opened = false;
@@ -105,6 +106,6 @@ void GetDataFromSource(const std::string& columns, const std::string& exportPath
   if (!opened) return;
   onError.Next([&] { DropTable(table, connection); });
   std::string query;
-  onError.Next([&] { query = ConstructQueryForExport(columns, table, true); });
+  onError.Next([&] { query = ConstructQueryForExport(columns, table, webSite); });
   if (!query.empty()) onError.Next([&] { connection.Execute(query, -1); });
 }

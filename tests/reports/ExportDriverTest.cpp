@@ -5,6 +5,7 @@
 #include "ReportJobs.h"
 #include "TestSupport.h"
 #include "collect/mCollect.h"
+#include "database/SqliteFile.h"
 #include "database/Catalogue.h"
 #include "database/mDatabase.h"
 #include "database/mGlob.h"
@@ -90,4 +91,21 @@ TEST_F(ExportDriver, AFailingReportQueryWritesAnEmptyReport) {
   EXPECT_GT(lines("Documents").size(), 10u);
   EXPECT_EQ(testsupport::ReadFile(app.At("Log/IntLog.log")),
             "WEBFARM01\\Default Web Site|Documents|Successfully completed\r\n");
+}
+
+// A directory report's export table is headed by the directory, and a directory name longer
+// than a site name may be (25 characters) keeps its rows.
+TEST_F(ExportDriver, DirectoryExportTablesTakeLongDirectoryNames) {
+  const std::string config = app.At("Servers/WEBFARM01/applicationHost.config");
+  std::string text = testsupport::ReadFile(config);
+  for (size_t at = text.find("\"/checkout\""); at != std::string::npos; at = text.find("\"/checkout\"", at))
+    text.replace(at, 11, "\"/checkout-and-payment-confirmation\"");
+  app.Write("Servers/WEBFARM01/applicationHost.config", text);
+  Collect(3, {"WEBFARM01\\Contoso Shop\\checkout-and-payment-confirmation", "1", "MDB"});
+  ExportIISSettings();
+  EXPECT_TRUE(testsupport::StatusLog(app).empty());
+  std::string mdb = testsupport::FileStartingWith(app.Path(), "QUORVAExportDb_WEBFARM01");
+  EXPECT_EQ(testsupport::ColumnsOf(mdb, "General").at(0), "Directory Name");
+  EXPECT_EQ(testsupport::FirstColumn(mdb, "Select * From [General]"),
+            (Lines{"checkout-and-payment-confirmation"}));
 }
