@@ -64,7 +64,7 @@ int main(int argc, char** argv) {
   std::vector<std::string> sites, directories;
   for (int s = 1; s <= kServers; ++s)
     for (int i = 1; i <= kSites; ++i) {
-      sites.push_back(Server(s) + "\\" + SiteName(i));
+      sites.push_back(farm::Server(s) + "\\" + farm::SiteName(i));
       for (int d = 1; d <= kDirectories; ++d) directories.push_back(sites.back() + "\\app" + std::to_string(d));
     }
   long parses0 = iis::ParseCount();

@@ -9,14 +9,20 @@ rm -rf "$run"
 mkdir -p run
 cp -r demo "$run"
 cp build/QUORVASchedule "$run/"
-# The program takes no arguments: it works in the folder that holds it.
+# The program takes no arguments: it works in the folder that holds it. It runs from that folder,
+# as a scheduler would start it, so the job folder "DirectoryReports" of the schedule lands there.
 status=0
-"$run/QUORVASchedule" || status=$?
+(cd "$run" && ./QUORVASchedule) || status=$?
 echo
 echo "QUORVASchedule ended with exit code $status in $(pwd)/$run"
 echo "Status log:    $run/Log/QUORVALog.Log"
 ls "$run"/Log/ActivityLog*.htm 2>/dev/null | sed 's/^/Activity log:  /' || true
-ls "$run"/*.html "$run"/*.csv "$run"/QUORVAExportDb_*.mdb 2>/dev/null | sed 's/^/Report:        /' || true
+ls "$run"/*.html "$run"/*.csv "$run"/QUORVAExportDb_*.mdb "$run"/DirectoryReports/QUORVAExportDb_*.mdb 2>/dev/null |
+  sed 's/^/Report:        /' || true
+for db in "$run"/QUORVAExportDb_*.mdb "$run"/DirectoryReports/QUORVAExportDb_*.mdb; do
+  [ -f "$db" ] || continue
+  echo "Export tables: $db: $(sqlite3 "$db" "select group_concat(name, ', ') from sqlite_master where type = 'table'")"
+done
 echo "Settings DB:   $run/VelmoraDatabase.mdb"
 echo
 echo "--- status log ---"

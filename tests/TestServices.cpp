@@ -1,8 +1,8 @@
 #include "TestServices.h"
 
 #include <array>
-#include <cstdio>
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <thread>
 

@@ -9,6 +9,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "mMain.h"
+#include "iis/Components.h"
 #include "platform/Err.h"
 #include "platform/Files.h"
 
@@ -81,6 +83,17 @@ long ErrorOf(const std::function<void()>& statement, std::string* description) {
 void CopyDemoServers(const ScratchAppFolder& app) {
   for (const char* file : {"WEBFARM01/applicationHost.config", "LEGACY01/MetaBase.xml"})
     app.Write(std::string("Servers/") + file, ReadFile(SourceDir() + "/demo/Servers/" + file));
+}
+
+DemoCollection::DemoCollection(const ScratchAppFolder& app) {
+  CopyDemoServers(app);
+  DatabasePath = GetAppPath("VelmoraDatabase.mdb");
+  ServerVersion = iis::kServerVersionIIS6AndLater;
+  ServerInfoComponent = std::make_shared<iis::ServerInfoComponent>();
+}
+
+DemoCollection::~DemoCollection() {
+  if (SettingsConnection && SettingsConnection->State() == platform::ado::adStateOpen) SettingsConnection->Close();
 }
 
 int StartProgram(const std::string& program, const std::vector<std::string>& extraEnvironment) {

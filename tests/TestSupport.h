@@ -42,6 +42,15 @@ long ErrorOf(const std::function<void()>& statement, std::string* description = 
 // Copies the demo snapshots of WEBFARM01 (applicationHost.config) and LEGACY01 (metabase).
 void CopyDemoServers(const ScratchAppFolder& app);
 
+// The run-wide state a collection starts from, over the demo snapshots copied into the folder: the
+// settings database's path, the server version and the server-info component. Closes the
+// settings connection when it goes.
+class DemoCollection {
+ public:
+  explicit DemoCollection(const ScratchAppFolder& app);
+  ~DemoCollection();
+};
+
 // Runs a program with no arguments and waits for it; returns its exit code (-signal when killed).
 int RunProgram(const std::string& program, const std::vector<std::string>& extraEnvironment = {});
 // Starts a program with no arguments without waiting; returns its process id.

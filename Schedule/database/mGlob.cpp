@@ -98,7 +98,8 @@ std::string CreateExportDatabase(const std::string& nameText) {
   return path;
 }
 
-void GetDataFromSource(const std::string& columns, const std::string& exportPath, const std::string& table) {
+void GetDataFromSource(const std::string& columns, const std::string& exportPath, const std::string& table,
+                       bool webSite) {
   platform::OnError onError(modules::mCollect, "GetDataFromSource");
   Connection connection;
   bool opened = false;
@@ -106,6 +107,6 @@ void GetDataFromSource(const std::string& columns, const std::string& exportPath
   if (!opened) return;
   onError.Next([&] { DropTable(table, connection); });
   std::string query;
-  onError.Next([&] { query = ConstructQueryForExport(columns, table, true); });
+  onError.Next([&] { query = ConstructQueryForExport(columns, table, webSite); });
   if (!query.empty()) onError.Next([&] { connection.Execute(query, -1); });
 }

@@ -151,7 +151,9 @@ void ExportReportIntoSelectedFormat(const std::string& labels, const std::string
   onError.Next([&] { format = Item(FormatList, JobIndex); });
   if (option == "0" || option == "2") {
     if (format == "MDB") {
-      onError.Next([&] { GetDataFromSource(labels, exportDbPath, caption); });
+      // A directory report's table is headed by the directory, whose name may be longer than
+      // the 25 characters of a site name.
+      onError.Next([&] { GetDataFromSource(labels, exportDbPath, caption, CurrentLevel != 3); });
       onError.Next([&] { ExportReport(caption, exportDbPath); });
     } else if (format == "CSV") {
       onError.Next([&] { Export_TabSepFormat(baseName + ".csv"); });

@@ -14,6 +14,10 @@ namespace ado = platform::ado;
 
 void DisplayReport(const std::string& query, platform::Grid& grid) {
   platform::OnError onError(modules::mReport, "DisplayReport");
+  // A report whose query fails is written empty, never with the rows (or bold marks) of the
+  // report before it under this report's name.
+  grid.SetRows(0);
+  grid.SetCols(0);
   onError.Leave([&] {
     if (!SettingsConnection) platform::Raise(platform::errObjectNotSet);
     ado::Recordset rs;

@@ -8,7 +8,8 @@
 
 // Fills grid with the query's result on a connection of its own: row 0 the field names, then
 // one row per record in the order the database returns them, a Null shown as one blank " ".
-// A query that fails is reported (mReport.DisplayReport) and leaves the grid as it was.
+// The grid is emptied first: a query that fails is reported (mReport.DisplayReport) and leaves
+// the grid without rows or columns.
 void DisplayReport(const std::string& query, platform::Grid& grid);
 
 // Prints grdReport on the job's printer (the printer whose upper-cased device name is

@@ -25,16 +25,7 @@ using Rows = std::vector<std::vector<std::string>>;
 
 class Collect : public testing::Test {
  protected:
-  void SetUp() override {
-    testsupport::CopyDemoServers(app);
-    DatabasePath = GetAppPath("VelmoraDatabase.mdb");
-    ServerVersion = iis::kServerVersionIIS6AndLater;
-    ServerInfoComponent = std::make_shared<iis::ServerInfoComponent>();
-  }
-  void TearDown() override {
-    if (SettingsConnection && SettingsConnection->State() == ado::adStateOpen) SettingsConnection->Close();
-    ServerList.clear();
-  }
+  void TearDown() override { ServerList.clear(); }
   // A level as the run starts it: tables re-created, connection opened, jobs collected.
   void RunLevel(short level, std::vector<std::string> entries) {
     CurrentLevel = level;
@@ -64,6 +55,7 @@ class Collect : public testing::Test {
       }
   }
   ScratchAppFolder app;
+  testsupport::DemoCollection collection{app};
 };
 
 }  // namespace

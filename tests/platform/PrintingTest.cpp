@@ -3,10 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <chrono>
 #include <filesystem>
 #include <set>
-#include <thread>
 
 #include "TestServices.h"
 #include "TestSupport.h"
@@ -61,7 +59,7 @@ TEST_F(Printing, PrintsAGridOfTwoHundredRowsOnThePdfQueue) {
 
   platform::Grid grid = SiteReport();
   std::string date = platform::GeneralDate(platform::Now());
-  std::set<std::string> before = SpooledDocuments();
+  std::set<std::string> before = testsupport::SpooledDocuments();
   // The calls the report export makes, in its order.
   platform::ReportPrinter printer;
   printer.AddTitleLine("Brantel v1.9", 1, "Times New Roman", 16);

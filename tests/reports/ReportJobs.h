@@ -1,0 +1,123 @@
+// Schedule files of standard report jobs, the files a run leaves, and the report rows the demo
+// snapshots give, for the whole-program tests.
+#pragma once
+
+#include <algorithm>
+#include <filesystem>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "TestSupport.h"
+#include "database/Catalogue.h"
+#include "iis/Components.h"
+#include "iis/IisSettings.h"
+#include "platform/Text.h"
+
+namespace testsupport {
+
+// One job of a level: the entries of the eight job lists.
+struct ReportJob {
+  std::string server, tab, format = "CSV", option = "0", path = "No", custom = "No", printer = "QUORVAPDF",
+              time = "12/5/2026 1:00:00 AM";
+};
+
+// A schedule file with the three standard levels' jobs and empty comparison levels.
+inline std::string ReportSchedule(const std::vector<ReportJob>& servers, const std::vector<ReportJob>& sites,
+                                  const std::vector<ReportJob>& directories) {
+  std::string text;
+  auto section = [&](const char* name, const std::vector<ReportJob>& jobs) {
+    text += std::string("[") + name + "]\r\n";
+    if (jobs.empty()) return;
+    auto key = [&](const char* key, std::string ReportJob::*entry) {
+      text += std::string(key) + "=";
+      for (const ReportJob& job : jobs) text += job.*entry + "|";
+      text += "\r\n";
+    };
+    key("Printername", &ReportJob::printer);
+    key("Server", &ReportJob::server);
+    key("Tab", &ReportJob::tab);
+    key("Format", &ReportJob::format);
+    key("Option", &ReportJob::option);
+    key("Path", &ReportJob::path);
+    key("Custom", &ReportJob::custom);
+    key("Time", &ReportJob::time);
+  };
+  section("WebServer", servers);
+  section("WebSite", sites);
+  section("VirtualDirectory", directories);
+  section("WebSiteComp", {});
+  section("VirtualDirectoryComp", {});
+  return text;
+}
+
+// The report files of a folder with their time stamps taken out: "LEGACY01_General.csv" for
+// LEGACY01_General_05_12_2026_21_16_18.csv. Sorted.
+inline std::vector<std::string> ReportFiles(const std::string& folder) {
+  static const std::regex stamp(R"(_\d\d_\d\d_\d{4}_\d\d_\d\d_\d\d(\.html|\.csv)$)");
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    std::string name = entry.path().filename().string();
+    std::smatch m;
+    if (std::regex_search(name, m, stamp)) names.push_back(name.substr(0, size_t(m.position(0))) + m[1].str());
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// The path of the one file of the folder whose name starts with prefix ("" when none or several).
+inline std::string FileStartingWith(const std::string& folder, const std::string& prefix) {
+  std::string found;
+  int count = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(folder))
+    if (entry.path().filename().string().rfind(prefix, 0) == 0) {
+      found = entry.path().string();
+      ++count;
+    }
+  return count == 1 ? found : std::string();
+}
+
+using Rows = std::vector<std::vector<std::string>>;
+
+// The rows with the key in front; rows laid out by the combined label list of a shared table (the
+// application tabs) keep only the cells of the tab's own labels.
+inline Rows Pick(const std::string& key, const std::vector<iis::Row>& rows, const std::string& allLabels,
+          const std::string& labels) {
+  std::vector<std::string> all = platform::Split(allLabels, ","), own = platform::Split(labels, ",");
+  Rows picked;
+  for (const auto& row : rows) {
+    std::vector<std::string> cells = {key};
+    if (row.size() == own.size()) cells.insert(cells.end(), row.begin(), row.end());
+    else
+      for (const auto& label : own) cells.push_back(row.at(size_t(std::find(all.begin(), all.end(), label) - all.begin())));
+    picked.push_back(cells);
+  }
+  return picked;
+}
+
+// The report rows of a web-site tab (sub-index for the application tab) for every site of the
+// server, or for the one site named.
+inline Rows SiteRows(const std::string& server, short index, short subIndex = 0, const std::string& onlySite = "") {
+  const long version = iis::kServerVersionIIS6AndLater;
+  auto snapshot = iis::LoadSnapshot(server);
+  std::string key = subIndex ? catalogue::ApplicationKey(subIndex) : catalogue::CategoryKey(catalogue::Family::WebSite, index);
+  std::string labels = subIndex ? catalogue::ApplicationLabels(subIndex) : catalogue::WebSiteLabels(index, version);
+  std::string all = subIndex ? catalogue::ApplicationLabels(0) : labels;
+  Rows rows;
+  for (const auto& site : snapshot->Sites())
+    if (onlySite.empty() || site.name == onlySite)
+      for (auto& row : Pick(site.name, iis::SiteCategoryRows(*snapshot, site, key, version), all, labels))
+        rows.push_back(row);
+  return rows;
+}
+
+inline Rows DirectoryRows(const std::string& server, const std::string& siteId, const std::string& directory, short index) {
+  std::string all = catalogue::IsSharedTable(catalogue::Family::Directory, index) ? catalogue::DirectoryLabels(0)
+                                                                       : catalogue::DirectoryLabels(index);
+  return Pick(directory,
+              iis::DirectoryCategoryRows(*iis::LoadSnapshot(server), siteId, {directory},
+                                                   catalogue::CategoryKey(catalogue::Family::Directory, index)),
+              all, catalogue::DirectoryLabels(index));
+}
+
+}  // namespace testsupport
