@@ -9,6 +9,10 @@ rm -rf "$run"
 mkdir -p run
 cp -r demo "$run"
 cp build/QUORVASchedule "$run/"
+# The custom report definition files are SQLite databases built from their readable SQL.
+for sql in "$run"/CustomReports/*.sql; do
+  sqlite3 "$run/$(basename "${sql%.sql}").cfg" < "$sql"
+done
 # The program takes no arguments: it works in the folder that holds it.
 status=0
 "$run/QUORVASchedule" || status=$?
@@ -16,6 +20,7 @@ echo
 echo "QUORVASchedule ended with exit code $status in $(pwd)/$run"
 echo "Status log:    $run/Log/QUORVALog.Log"
 ls "$run"/Log/ActivityLog*.htm 2>/dev/null | sed 's/^/Activity log:  /' || true
+ls "$run"/*.cfg 2>/dev/null | sed 's/^/Definitions:   /' || true
 ls "$run"/*.html "$run"/*.csv "$run"/QUORVAExportDb_*.mdb 2>/dev/null | sed 's/^/Report:        /' || true
 echo "Settings DB:   $run/VelmoraDatabase.mdb"
 echo
