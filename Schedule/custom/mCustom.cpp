@@ -18,10 +18,18 @@ using platform::OnError;
 
 namespace {
 
-// Every recordset of a generation runs on a connection of its own to the settings database.
-void OpenOnSettings(ado::Recordset& records, const std::string& query) {
+// The recordsets of a report read the settings database through one connection of the report's
+// own, made from the settings connection's string, in one read transaction: a report runs a few
+// queries per site, and opening a connection or taking the file's lock for each would cost more
+// than the query. Nothing writes the settings while a report is made; closing ends the reading.
+void OpenReading(ado::Connection& reading) {
   if (!SettingsConnection) platform::Raise(platform::errObjectNotSet);
-  records.Open(query, SettingsConnection->ConnectionString(), ado::adOpenKeyset, ado::adLockOptimistic);
+  reading.Open(SettingsConnection->ConnectionString());
+  reading.Execute("Begin");
+}
+
+void OpenOn(ado::Connection& reading, ado::Recordset& records, const std::string& query) {
+  records.Open(query, reading, ado::adOpenKeyset, ado::adLockOptimistic);
 }
 
 short NameCount(const std::string& columnList) {
@@ -68,8 +76,11 @@ void GenerateCustomReport(std::string server, const std::vector<std::string>& co
     entityQuery = "select  *  from WebSiteInfo  where IISServer  = '" + serverPart + "'" + " ANd SiteIndex = '" +
                   siteIndex + "'";
 
+  ado::Connection reading;
+  onError.Next([&] { OpenReading(reading); });
+  if (reading.State() != ado::adStateOpen) return;
   ado::Recordset entities;
-  onError.Next([&] { OpenOnSettings(entities, entityQuery); });
+  onError.Next([&] { OpenOn(reading, entities, entityQuery); });
   if (entities.State() != ado::adStateOpen) return;
   long entityCount = 0;
   onError.Next([&] { entityCount = entities.RecordCount(); });
@@ -104,7 +115,7 @@ void GenerateCustomReport(std::string server, const std::vector<std::string>& co
     }
 
     ado::Recordset leading;
-    onError.Next([&] { OpenOnSettings(leading, queries[0]); });
+    onError.Next([&] { OpenOn(reading, leading, queries[0]); });
     // A leading query the database rejects gives the entity no rows.
     if (leading.State() != ado::adStateOpen) continue;
     for (; !leading.Eof(); leading.MoveNext()) {
@@ -122,7 +133,7 @@ void GenerateCustomReport(std::string server, const std::vector<std::string>& co
         std::string text = "Select " + queries[k];
         if (level == 3) text += " AND B.[Directory Name]= '" + key + "'";
         ado::Recordset further;
-        onError.Next([&] { OpenOnSettings(further, text); });
+        onError.Next([&] { OpenOn(reading, further, text); });
         if (further.State() != ado::adStateOpen) {
           // A table the database rejects keeps its columns empty; the tables after it stay under
           // their own headings.
