@@ -31,11 +31,11 @@ namespace {
 int servers = 20, sitesPerServer = 100;
 
 // The four tables of the report and the columns it takes from each.
-struct Part {
+struct Category {
   const char* table;
   const char* columns;
 };
-const Part kParts[] = {{"WebSiteGenInfo", "IP Address,TCP Port,Host Header Name,State"},
+const Category kCategories[] = {{"WebSiteGenInfo", "IP Address,TCP Port,Host Header Name,State"},
                        {"tblHomeDirectory2000", "Path,Read ,Write "},
                        {"tblDefaultDoc", "Documents"},
                        {"tblCustomErrors", "HTTP Error,Type,Contents"}};
@@ -78,9 +78,9 @@ int main(int argc, char** argv) {
 
   // The definition: the four column lists and their tables.
   std::string columnLists, tableNames;
-  for (const Part& part : kParts) {
-    columnLists += (columnLists.empty() ? "" : "|") + std::string(part.columns);
-    tableNames += (tableNames.empty() ? "" : "|") + std::string(part.table);
+  for (const Category& category : kCategories) {
+    columnLists += (columnLists.empty() ? "" : "|") + std::string(category.columns);
+    tableNames += (tableNames.empty() ? "" : "|") + std::string(category.table);
   }
   CustomReportConfigPath = GetAppPath("QUORVACustomReport_Server.cfg");
   CheckAndCreateDB(CustomReportConfigPath, true);
@@ -120,8 +120,8 @@ int main(int argc, char** argv) {
 
   start = std::chrono::steady_clock::now();
   for (const std::string& server : ServerList)
-    for (const Part& part : kParts) {
-      ExportReportIntoSelectedFormat(part.columns, "", part.table, part.table, server);
+    for (const Category& category : kCategories) {
+      ExportReportIntoSelectedFormat(category.columns, "", category.table, category.table, server);
       standardRows += grid.Rows() - 1;
       ++standardReports;
     }
@@ -135,7 +135,7 @@ int main(int argc, char** argv) {
   std::printf("custom / standard per row: %.2f (aim: at most 2)\n",
               (custom / customRows) / (standard / standardRows));
   // A custom report runs one query per site and table, a standard one per table and server.
-  const long customQueries = servers * (1 + sitesPerServer * static_cast<long>(std::size(kParts)));
+  const long customQueries = servers * (1 + sitesPerServer * static_cast<long>(std::size(kCategories)));
   std::printf("queries: custom %ld (%.1f us each), standard %ld\n", customQueries, 1e6 * custom / customQueries,
               standardReports);
   std::size_t errors = 0;
