@@ -42,6 +42,57 @@ std::set<std::string>& LockedFiles() {
   return files;
 }
 
+// ---- Batched writes on scratch stores ----
+//
+// A write on a scratch store in autocommit mode would lock, write and unlock the file for every
+// row. Instead the handle that writes opens a batch (a transaction of its own) and keeps it open:
+// it is committed before any other handle on the file runs a statement, before a transaction the
+// caller starts itself, when the connection closes, every kBatchLimit writes, and when the
+// program ends. Every handle therefore sees what the others wrote, as with autocommit; a failing
+// row is undone alone and the rows before it stay.
+constexpr long kBatchLimit = 2000;
+struct Batch {
+  sqlite3* db = nullptr;
+  long writes = 0;
+};
+// The open batch of each scratch store, by its key.
+std::map<std::string, Batch>& Batches() {
+  static std::map<std::string, Batch> batches;
+  return batches;
+}
+
+// Commits the open batch of a store; false when the engine refused (the batch is then undone).
+bool CommitBatch(const std::string& key) {
+  auto it = Batches().find(key);
+  if (it == Batches().end()) return true;
+  sqlite3* db = it->second.db;
+  Batches().erase(it);
+  if (sqlite3_get_autocommit(db)) return true;
+  if (sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK) return true;
+  sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+  return false;
+}
+
+void CommitAllBatches() {
+  while (!Batches().empty()) CommitBatch(Batches().begin()->first);
+}
+
+// The statement's first word in capitals: what it does to a batch.
+std::string FirstWord(const std::string& sql) {
+  size_t i = 0;
+  while (i < sql.size() && std::isspace(static_cast<unsigned char>(sql[i]))) ++i;
+  std::string word;
+  while (i < sql.size() && std::isalpha(static_cast<unsigned char>(sql[i])))
+    word += static_cast<char>(std::toupper(static_cast<unsigned char>(sql[i++])));
+  return word;
+}
+
+bool IsWrite(const std::string& verb) { return verb == "INSERT" || verb == "UPDATE" || verb == "DELETE"; }
+bool IsTransactionControl(const std::string& verb) {
+  return verb == "BEGIN" || verb == "COMMIT" || verb == "END" || verb == "ROLLBACK" || verb == "SAVEPOINT" ||
+         verb == "RELEASE";
+}
+
 // An idle handle on a scratch store with its prepared statements. A scratch store is opened and
 // closed again and again within a level (every site lookup opens the settings connection anew),
 // and reading its schema for each opening cost more than all the rows written. A handle is
@@ -413,8 +464,10 @@ struct Connection::Impl {
   ~Impl() { Close(); }
 
   void Close() {
-    // Closing ends an unfinished transaction, as closing the file would; a handle kept for
-    // reuse must not carry one into its next connection.
+    // The connection's batch is committed: its writes were done as far as the caller knows.
+    if (db && OwnsBatch()) CommitBatch(key);
+    // Closing ends an unfinished transaction of the caller's, as closing the file would; a handle
+    // kept for reuse must not carry one into its next connection.
     if (db && !sqlite3_get_autocommit(db)) sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
     if (db && scratch) {
       auto& idle = IdleHandles()[key];
@@ -464,6 +517,40 @@ struct Connection::Impl {
       }
     }
   };
+
+  bool OwnsBatch() const {
+    if (!scratch) return false;
+    auto it = Batches().find(key);
+    return it != Batches().end() && it->second.db == db;
+  }
+
+  // What a statement of this verb does to the batches of a scratch store: another handle's batch
+  // is committed first; a transaction of the caller's ends this handle's batch; a write in
+  // autocommit mode opens one.
+  void BeforeStatement(const std::string& verb) {
+    if (!scratch) return;
+    auto it = Batches().find(key);
+    if (it != Batches().end() && (it->second.db != db || IsTransactionControl(verb)) && !CommitBatch(key))
+      Raise(adErrCannotOpen, "The writes held back on '" + path + "' could not be committed.");
+    if (!IsWrite(verb) || !sqlite3_get_autocommit(db)) return;
+    if (sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr) != SQLITE_OK) return;  // then it runs on its own
+    static const bool registered = (AtEndProgram(CommitAllBatches), true);
+    (void)registered;
+    Batches()[key] = {db, 0};
+  }
+
+  // After a write: a long batch is committed, so what it holds back stays small.
+  void AfterWrite() {
+    if (!scratch) return;
+    auto it = Batches().find(key);
+    if (it == Batches().end() || it->second.db != db) return;
+    // A failure that undid the whole transaction ended the batch with it.
+    if (sqlite3_get_autocommit(db)) {
+      Batches().erase(it);
+      return;
+    }
+    if (++it->second.writes >= kBatchLimit) CommitBatch(key);
+  }
 
   // Waits for a lock only on a file not yet found locked.
   void SetLockWait() { sqlite3_busy_timeout(db, LockedFiles().count(key) ? 0 : kLockWaitMs); }
@@ -578,12 +665,24 @@ void Connection::Open(const std::string& connectionString, const std::string&, c
 }
 
 long Connection::Execute(const std::string& sql, long) {
+  if (!impl_->db) RaiseClosed();
+  const std::string verb = FirstWord(sql);
+  impl_->BeforeStatement(verb);
+  const bool write = IsWrite(verb);
   Impl::Statement s;
-  impl_->Compile(sql, s);
-  long before = static_cast<long>(sqlite3_total_changes(impl_->db));
-  while (impl_->Step(s) == SQLITE_ROW) {
+  long changed = 0;
+  try {
+    impl_->Compile(sql, s);
+    long before = static_cast<long>(sqlite3_total_changes(impl_->db));
+    while (impl_->Step(s) == SQLITE_ROW) {
+    }
+    changed = static_cast<long>(sqlite3_total_changes(impl_->db)) - before;
+  } catch (...) {
+    if (write) impl_->AfterWrite();
+    throw;
   }
-  return static_cast<long>(sqlite3_total_changes(impl_->db)) - before;
+  if (write) impl_->AfterWrite();
+  return changed;
 }
 
 int Connection::State() const { return impl_->db ? adStateOpen : adStateClosed; }
@@ -610,10 +709,16 @@ struct Recordset::Impl {
   void Read() {
     Connection::Impl& c = *connection->impl();
     std::string sql = source;
-    std::vector<Token> tokens = Tokenize(source);
-    auto words = std::count_if(tokens.begin(), tokens.end(), [](const Token& t) { return t.kind != Token::Space; });
-    if (words == 1 && (tokens[0].kind == Token::Word || tokens[0].kind == Token::Bracket) && !Is(tokens[0], "SELECT"))
-      sql = "Select * From [" + NameOf(tokens[0]) + "]";  // a table name alone opens the whole table
+    std::string verb = FirstWord(source);
+    if (verb != "SELECT") {
+      std::vector<Token> tokens = Tokenize(source);
+      auto words = std::count_if(tokens.begin(), tokens.end(), [](const Token& t) { return t.kind != Token::Space; });
+      if (words == 1 && (tokens[0].kind == Token::Word || tokens[0].kind == Token::Bracket)) {
+        sql = "Select * From [" + NameOf(tokens[0]) + "]";  // a table name alone opens the whole table
+        verb = "SELECT";
+      }
+    }
+    c.BeforeStatement(verb);
     Connection::Impl::Statement s;
     c.Compile(sql, s);
     int columns = sqlite3_column_count(s.stmt);
@@ -778,9 +883,13 @@ void Recordset::Update() {
   if (!c.db) RaiseClosed();
   std::string sql = "INSERT INTO [" + impl_->table + "](" + columns + ") VALUES(" + marks + ")";
   sqlite3_stmt* stmt = nullptr;
+  c.BeforeStatement("INSERT");
   c.SetLockWait();
   int rc = sqlite3_prepare_v2(c.db, sql.c_str(), -1, &stmt, nullptr);
-  if (rc != SQLITE_OK) c.Fail(rc);
+  if (rc != SQLITE_OK) {
+    c.AfterWrite();
+    c.Fail(rc);
+  }
   for (size_t i = 0; i < row.size(); ++i) {
     const Value& v = row[i].GetValue();
     if (v) sqlite3_bind_text(stmt, static_cast<int>(i + 1), v->data(), static_cast<int>(v->size()), SQLITE_TRANSIENT);
@@ -791,10 +900,12 @@ void Recordset::Update() {
       c.Fail(rc);
     } catch (...) {
       sqlite3_finalize(stmt);
+      c.AfterWrite();
       throw;
     }
   }
   sqlite3_finalize(stmt);
+  c.AfterWrite();
   impl_->adding = false;
 }
 

@@ -5,6 +5,8 @@
 #include <new>
 #include <unistd.h>
 
+#include <vector>
+
 namespace platform {
 
 RuntimeError::RuntimeError(long number, std::string description)
@@ -64,7 +66,17 @@ void StatusLineLost(const std::string& line) {
 
 long StatusLinesLost() { return linesLost; }
 
+namespace {
+std::vector<void (*)()>& EndWork() {
+  static std::vector<void (*)()> work;
+  return work;
+}
+}  // namespace
+
+void AtEndProgram(void (*work)()) { EndWork().push_back(work); }
+
 void EndProgram(int exitCode) {
+  for (void (*work)() : EndWork()) work();
   if (exitCode == exitNormal && linesLost > 0) exitCode = exitStatusLogUnwritten;
   std::fflush(nullptr);
   std::_Exit(exitCode);

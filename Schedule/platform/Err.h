@@ -71,9 +71,12 @@ void SetErrorReporter(ErrorReporter reporter);
 // procedure that ends the program, and an end after status-log lines that could not be written.
 enum ExitCode : int { exitNormal = 0, exitEnded = 1, exitStatusLogUnwritten = 2 };
 
-// Ends the process at once, as the classic End statement does. A normal end after a lost
-// status-log line ends with exitStatusLogUnwritten instead.
+// Ends the process at once, as the classic End statement does, after the work registered with
+// AtEndProgram. A normal end after a lost status-log line ends with exitStatusLogUnwritten instead.
 [[noreturn]] void EndProgram(int exitCode);
+// Work a layer must finish before the process ends (writes it still holds back); it runs once,
+// in EndProgram, and must not raise.
+void AtEndProgram(void (*work)());
 
 // A status-log line that could not be written: it goes to stderr instead, and the process's exit
 // code will say so.

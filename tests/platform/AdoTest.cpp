@@ -3,6 +3,7 @@
 #include "TestSupport.h"
 #include "database/SqliteFile.h"
 #include "platform/Ado.h"
+#include "platform/Err.h"
 #include "platform/Files.h"
 
 using namespace platform::ado;
@@ -224,6 +225,52 @@ TEST_F(AdoTest, ScratchStoresReuseHandlesThatFollowTheFileAndCarryNoTransaction)
   catalog.SetActiveConnection(nullptr);
   connection.Open(path);
   EXPECT_EQ(ErrorOf([&] { connection.Execute("Select * From tblSite"); }), adErrTableMissing);
+}
+
+// A scratch store holds its writes back in a batch: every other handle, a transaction of the
+// caller's, the connection's close and the program's end must still see them, and a failing row
+// must cost only itself.
+TEST_F(AdoTest, ScratchStoreWritesReachEveryOtherReaderAsIfEachWereCommitted) {
+  connection.Close();
+  RegisterScratchDatabase(path);
+  connection.Open(path);
+  auto insert = [&](const std::string& index) {
+    return ErrorOf([&] { connection.Execute("Insert Into [tblSite](SiteIndex) Values('" + index + "')"); });
+  };
+  EXPECT_EQ(insert("1"), 0);
+  EXPECT_EQ(insert(std::string(26, 'x')), adErrValueTooLong);
+  EXPECT_EQ(insert("2"), 0);
+  // A query on a connection of its own sees both rows at once.
+  Recordset rs;
+  rs.Open("Select * From tblSite", connection.ConnectionString());
+  EXPECT_EQ(rs.RecordCount(), 2);
+
+  // The caller's own transaction starts after the rows before it are in; undoing it undoes its own.
+  EXPECT_EQ(insert("3"), 0);
+  connection.Execute("BEGIN TRANSACTION");
+  EXPECT_EQ(insert("undone"), 0);
+  connection.Execute("ROLLBACK TRANSACTION");
+  EXPECT_EQ(insert("4"), 0);
+  connection.Close();
+  EXPECT_EQ(testsupport::FirstColumn(app.At("Settings.mdb"), "Select SiteIndex From tblSite"),
+            (std::vector<std::string>{"1", "2", "3", "4"}));
+}
+
+testsupport::ChildProcedure endWithRowsHeldBack("EndWithRowsHeldBack", [] {
+  const std::string path = platform::AppFolder() + "\\Child.mdb";
+  Catalog().Create(path);
+  RegisterScratchDatabase(path);
+  Connection connection;
+  connection.Open(path);
+  connection.Execute("Create table T(a text(10))");
+  connection.Execute("Insert Into T Values('written')");
+  platform::EndProgram(0);  // the connection is never closed
+});
+
+TEST(AdoEnd, TheProgramsEndCommitsWhatAScratchStoreHeldBack) {
+  testsupport::ScratchAppFolder app;
+  ASSERT_EQ(testsupport::RunChild(app, "EndWithRowsHeldBack"), 0);
+  EXPECT_EQ(testsupport::FirstColumn(app.At("Child.mdb"), "Select a From T"), (std::vector<std::string>{"written"}));
 }
 
 }  // namespace
