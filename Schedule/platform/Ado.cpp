@@ -23,10 +23,15 @@ namespace {
 // ---- Scratch stores ----
 
 // The key of a file among the scratch stores and idle handles, from its native path (FilePath).
+// Worked out once per path: the settings database is opened thousands of times a level, and
+// resolving a path asks the file system about each of its folders.
 std::string CanonicalPath(const std::string& native) {
+  static std::unordered_map<std::string, std::string> known;
+  auto found = known.find(native);
+  if (found != known.end()) return found->second;
   std::error_code ec;
   std::filesystem::path canonical = std::filesystem::weakly_canonical(native, ec);
-  return ec ? native : canonical.string();
+  return known.emplace(native, ec ? native : canonical.string()).first->second;
 }
 
 std::set<std::string>& ScratchPaths() {
