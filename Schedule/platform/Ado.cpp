@@ -82,6 +82,14 @@ void CommitAllBatches() {
   while (!Batches().empty()) CommitBatch(Batches().begin()->first);
 }
 
+// How often each scratch store has been changed by this process: a recordset read at the same
+// count reads the same rows, so running its query again is skipped. Nothing but the program
+// writes its own scratch store.
+std::unordered_map<std::string, long>& Changes() {
+  static std::unordered_map<std::string, long> changes;
+  return changes;
+}
+
 // The statement's first word in capitals: what it does to a batch.
 std::string FirstWord(const std::string& sql) {
   size_t i = 0;
@@ -674,6 +682,7 @@ long Connection::Execute(const std::string& sql, long) {
   const std::string verb = FirstWord(sql);
   impl_->BeforeStatement(verb);
   const bool write = IsWrite(verb);
+  if (impl_->scratch && verb != "SELECT") ++Changes()[impl_->key];
   Impl::Statement s;
   long changed = 0;
   try {
@@ -710,9 +719,11 @@ struct Recordset::Impl {
   std::vector<std::vector<Field>> rows;
   long position = 0;
   bool adding = false;
+  long readAt = -1;  // the scratch store's change count when the rows were read
 
   void Read() {
     Connection::Impl& c = *connection->impl();
+    readAt = c.scratch ? Changes()[c.key] : -1;
     std::string sql = source;
     std::string verb = FirstWord(source);
     if (verb != "SELECT") {
@@ -854,6 +865,11 @@ Field& Recordset::Fields(const std::string& name) {
 
 void Recordset::Requery() {
   impl_->NeedOpen();
+  Connection::Impl& c = *impl_->connection->impl();
+  if (c.scratch && !impl_->adding && impl_->readAt == Changes()[c.key]) {
+    impl_->position = 0;  // the same rows: only the position starts again
+    return;
+  }
   impl_->Read();
 }
 
@@ -889,6 +905,7 @@ void Recordset::Update() {
   std::string sql = "INSERT INTO [" + impl_->table + "](" + columns + ") VALUES(" + marks + ")";
   sqlite3_stmt* stmt = nullptr;
   c.BeforeStatement("INSERT");
+  if (c.scratch) ++Changes()[c.key];
   c.SetLockWait();
   int rc = sqlite3_prepare_v2(c.db, sql.c_str(), -1, &stmt, nullptr);
   if (rc != SQLITE_OK) {

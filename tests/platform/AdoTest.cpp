@@ -244,6 +244,16 @@ TEST_F(AdoTest, ScratchStoreWritesReachEveryOtherReaderAsIfEachWereCommitted) {
   Recordset rs;
   rs.Open("Select * From tblSite", connection.ConnectionString());
   EXPECT_EQ(rs.RecordCount(), 2);
+  // Running it again after a write of another connection reads the new row.
+  Connection other;
+  other.Open(path);
+  other.Execute("Insert Into [tblSite](SiteIndex) Values('other')");
+  other.Close();
+  rs.Requery();
+  EXPECT_EQ(rs.RecordCount(), 3);
+  connection.Execute("Delete From tblSite Where SiteIndex = 'other'");
+  rs.Requery();
+  EXPECT_EQ(rs.RecordCount(), 2);
 
   // The caller's own transaction starts after the rows before it are in; undoing it undoes its own.
   EXPECT_EQ(insert("3"), 0);
