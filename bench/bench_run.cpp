@@ -2,7 +2,8 @@
 // every report kind the program has, runs the real program on it as a process (one run per level,
 // so each level's time stands alone), and measures in the same run the floor of that work: reading
 // and parsing every snapshot, inserting as many rows as the level left in the settings database
-// with SQLite's bulk insert, and writing as many report bytes in as many files with plain writes.
+// with SQLite's bulk insert, making the same export databases with their tables and rows in one
+// transaction each, and writing as many report bytes in as many files with plain writes.
 //
 //   bench_run [servers [sites [directories]]] [--big-server N]
 //
@@ -150,11 +151,30 @@ long RowsIn(const fs::path& file) {
   return rows;
 }
 
+// An export database a level made: its tables and rows.
+struct ExportFile {
+  long tables = 0, rows = 0;
+};
+
 struct Output {
   long files = 0, textFiles = 0;
   std::vector<uintmax_t> textSizes;
+  std::vector<ExportFile> exports;
   long exportRows = 0;
 };
+
+long TablesIn(const fs::path& file) {
+  sqlite3* db = nullptr;
+  long tables = 0;
+  if (sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+    sqlite3_stmt* st = nullptr;
+    sqlite3_prepare_v2(db, "SELECT count(*) FROM sqlite_master WHERE type='table'", -1, &st, nullptr);
+    if (sqlite3_step(st) == SQLITE_ROW) tables = sqlite3_column_int64(st, 0);
+    sqlite3_finalize(st);
+  }
+  sqlite3_close(db);
+  return tables;
+}
 
 Output Outputs(const fs::path& folder) {
   Output out;
@@ -162,7 +182,9 @@ Output Outputs(const fs::path& folder) {
     ++out.files;
     std::string ext = entry.path().extension().string();
     if (ext == ".mdb") {
-      out.exportRows += RowsIn(entry.path());
+      ExportFile file{TablesIn(entry.path()), RowsIn(entry.path())};
+      out.exports.push_back(file);
+      out.exportRows += file.rows;
     } else {
       ++out.textFiles;
       out.textSizes.push_back(entry.file_size());
@@ -217,6 +239,35 @@ double BulkFloor(const fs::path& file, long rows) {
   double seconds = Seconds(start);
   sqlite3_close(db);
   fs::remove(file);
+  return seconds;
+}
+
+// Floor: the same export databases, each made with its tables and rows in one transaction.
+double ExportFloor(const fs::path& folder, const std::vector<ExportFile>& files) {
+  fs::create_directories(folder);
+  auto start = Clock::now();
+  long n = 0;
+  for (const ExportFile& file : files) {
+    sqlite3* db = nullptr;
+    sqlite3_open((folder / ("e" + std::to_string(n++) + ".db")).c_str(), &db);
+    sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
+    for (long t = 0; t < file.tables; ++t)
+      sqlite3_exec(db, ("CREATE TABLE t" + std::to_string(t) + "(a TEXT,b TEXT,c TEXT,d TEXT,e TEXT,f TEXT,g TEXT,h TEXT,i TEXT)").c_str(),
+                   nullptr, nullptr, nullptr);
+    sqlite3_stmt* st = nullptr;
+    if (file.tables > 0) sqlite3_prepare_v2(db, "INSERT INTO t0 VALUES(?,?,?,?,?,?,?,?,?)", -1, &st, nullptr);
+    for (long r = 0; st && r < file.rows; ++r) {
+      std::string v = "value " + std::to_string(r);
+      for (int c = 1; c <= 9; ++c) sqlite3_bind_text(st, c, v.c_str(), -1, SQLITE_TRANSIENT);
+      sqlite3_step(st);
+      sqlite3_reset(st);
+    }
+    sqlite3_finalize(st);
+    sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+  }
+  double seconds = Seconds(start);
+  fs::remove_all(folder);
   return seconds;
 }
 
@@ -292,7 +343,8 @@ int main(int argc, char** argv) {
     Output output = Outputs(out);
     // Two lines are the run's own (Started, Finished); the rest are errors.
     long logLines = LinesOf(app / "Log" / "QUORVALog.Log") - 2;
-    double floor = parse + BulkFloor(app / "floor.db", rows + output.exportRows) + FileFloor(app / "floor", output.textSizes);
+    double floor = parse + BulkFloor(app / "floor.db", rows) + ExportFloor(app / "floor-exports", output.exports) +
+                   FileFloor(app / "floor", output.textSizes);
     runTotal += run;
     floorTotal += floor;
     std::printf("%-22s %6zu %9.2f %9.2f %8ld %9ld %9.2f %7.2f %6ld%s\n", kSections[level - 1], jobs.size(), run,
