@@ -12,6 +12,7 @@
 #include <unistd.h>
 #include <unordered_map>
 
+#include "platform/AdoStatement.h"
 #include "platform/Err.h"
 #include "platform/Files.h"
 #include "platform/Text.h"
@@ -135,12 +136,7 @@ std::string NameOf(const Token& t) {
 
 bool Is(const Token& t, const char* word) { return t.kind == Token::Word && UCase(t.text) == word; }
 
-// A statement as SQLite runs it: the text and the values of its text literals.
-struct Prepared {
-  std::string sql;
-  std::vector<std::string> binds;
-  bool cacheable = false;
-};
+using internal::Prepared;
 
 const char* const kSizeConstraint = "text size ";
 
@@ -215,7 +211,9 @@ std::string RewriteCreateTable(const std::vector<Token>& tokens) {
   return out;
 }
 
-Prepared Prepare(const std::string& sql) {
+}  // namespace
+
+Prepared internal::Prepare(const std::string& sql) {
   std::vector<Token> tokens = Tokenize(sql);
   Prepared p;
   auto first = std::find_if(tokens.begin(), tokens.end(), [](const Token& t) { return t.kind != Token::Space; });
@@ -249,6 +247,8 @@ Prepared Prepare(const std::string& sql) {
   }
   return p;
 }
+
+namespace {
 
 // ---- Errors ----
 
@@ -433,7 +433,7 @@ struct Connection::Impl {
 
   void Compile(const std::string& sql, Statement& out) {
     if (!db) RaiseClosed();
-    Prepared p = Prepare(sql);
+    Prepared p = internal::Prepare(sql);
     sqlite3_stmt* stmt = nullptr;
     if (p.cacheable) {
       auto found = cache.find(p.sql);
@@ -512,11 +512,12 @@ void Connection::Open(const std::string& connectionString, const std::string&, c
     Raise(adErrCannotOpen, "The database engine cannot open the file '" + path + "'. (" + message + ")");
   }
   sqlite3_busy_timeout(db, 2000);
-  // A scratch store is rebuilt at every level: it pays no flush per statement and keeps its
-  // rollback journal in memory, so the file stands alone between statements. Every other file
-  // keeps SQLite's safe defaults. The count reads the header: a file that is not a database fails
+  // A scratch store is rebuilt at every level: it pays no flush per statement. Its changes go
+  // through a write-ahead log, so a run killed in the middle of a statement leaves a file the
+  // next run opens (a journal kept in memory would leave it torn). Every other file keeps
+  // SQLite's safe defaults. The count reads the header: a file that is not a database fails
   // here rather than at its first statement.
-  std::string setup = impl_->scratch ? "PRAGMA synchronous=OFF; PRAGMA journal_mode=MEMORY; " : "";
+  std::string setup = impl_->scratch ? "PRAGMA synchronous=OFF; PRAGMA journal_mode=WAL; " : "";
   setup += "SELECT count(*) FROM sqlite_master;";
   rc = sqlite3_exec(db, setup.c_str(), nullptr, nullptr, nullptr);
   if (rc != SQLITE_OK) {
