@@ -66,7 +66,8 @@ start_xvfb() {
     local n="${XDISPLAY#:}"
     # A lock left by a display that died would stop a new one.
     rm -f "/tmp/.X${n}-lock" "/tmp/.X11-unix/X${n}"
-    setsid nohup Xvfb "$XDISPLAY" -screen 0 1024x768x24 -nolisten tcp >/tmp/quorva-xvfb.log 2>&1 &
+    # 9>&-: the display must not inherit the start lock, or it holds it for as long as it runs.
+    setsid nohup Xvfb "$XDISPLAY" -screen 0 1024x768x24 -nolisten tcp >/tmp/quorva-xvfb.log 2>&1 9>&- &
     for _ in $(seq 1 100); do
       xvfb_running && break
       sleep 0.1
@@ -86,7 +87,7 @@ start_window_manager() {
     say "twm is not installed (run scripts/setup.sh)"
     return 1
   fi
-  DISPLAY="$XDISPLAY" setsid nohup twm -f "$(cd "$(dirname "$0")" && pwd)/twmrc" >/tmp/quorva-twm.log 2>&1 &
+  DISPLAY="$XDISPLAY" setsid nohup twm -f "$(cd "$(dirname "$0")" && pwd)/twmrc" >/tmp/quorva-twm.log 2>&1 9>&- &
   echo $! >"$pidfile"
   sleep 0.5
   kill -0 "$(cat "$pidfile")" 2>/dev/null || { say "twm did not start: $(tail -3 /tmp/quorva-twm.log)"; return 1; }
@@ -94,8 +95,10 @@ start_window_manager() {
 }
 
 # Tests run in parallel may each ask for the services: one start at a time.
+# A display started by an older copy of this script may still hold the lock: wait a while, then
+# go on and look at the services anyway.
 exec 9>/tmp/quorva-test-services.lock
-flock 9
+flock -w 30 9 || say "the start lock is held elsewhere; checking the services without it"
 
 start_cups || status=1
 if start_xvfb; then start_window_manager || status=1; else status=1; fi
