@@ -24,7 +24,7 @@ fi
 logs="$(pwd)/$dir/sanitizer-logs"
 rm -rf "$logs"
 mkdir -p "$logs"
-export ASAN_OPTIONS="log_path=$logs/asan:detect_stack_use_after_return=1:strict_string_checks=1:check_initialization_order=1"
+export ASAN_OPTIONS="log_path=$logs/asan:check_initialization_order=1"
 export UBSAN_OPTIONS="log_path=$logs/ubsan:print_stacktrace=1:halt_on_error=1"
 export LSAN_OPTIONS="suppressions=$(pwd)/scripts/lsan.supp:print_suppressions=0"
 status=0
