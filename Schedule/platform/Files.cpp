@@ -124,6 +124,11 @@ void TextFile::Open(const std::string& path, FileMode mode) {
     if (plain) partial = native + ".part";
   }
   file_ = std::fopen(partial.empty() ? native.c_str() : partial.c_str(), how);
+  if (!file_ && !partial.empty() && (errno == EACCES || errno == EPERM)) {
+    // A folder closed to new names may still let its files be written.
+    partial.clear();
+    file_ = std::fopen(native.c_str(), how);
+  }
   if (!file_) RaiseOpenError(native, errno);
   mode_ = mode;
   path_ = native;
