@@ -12,6 +12,7 @@
 #include <unistd.h>
 #include <unordered_map>
 
+#include "platform/AdoStatement.h"
 #include "platform/Err.h"
 #include "platform/Files.h"
 #include "platform/Text.h"
@@ -208,12 +209,7 @@ std::string NameOf(const Token& t) {
 
 bool Is(const Token& t, const char* word) { return t.kind == Token::Word && UCase(t.text) == word; }
 
-// A statement as SQLite runs it: the text and the values of its text literals.
-struct Prepared {
-  std::string sql;
-  std::vector<std::string> binds;
-  bool cacheable = false;
-};
+using internal::Prepared;
 
 const char* const kSizeConstraint = "text size ";
 
@@ -288,7 +284,9 @@ std::string RewriteCreateTable(const std::vector<Token>& tokens) {
   return out;
 }
 
-Prepared Prepare(const std::string& sql) {
+}  // namespace
+
+Prepared internal::Prepare(const std::string& sql) {
   std::vector<Token> tokens = Tokenize(sql);
   Prepared p;
   auto first = std::find_if(tokens.begin(), tokens.end(), [](const Token& t) { return t.kind != Token::Space; });
@@ -322,6 +320,8 @@ Prepared Prepare(const std::string& sql) {
   }
   return p;
 }
+
+namespace {
 
 // ---- Errors ----
 
@@ -576,7 +576,7 @@ struct Connection::Impl {
   void Compile(const std::string& sql, Statement& out) {
     if (!db) RaiseClosed();
     SetLockWait();
-    Prepared p = Prepare(sql);
+    Prepared p = internal::Prepare(sql);
     sqlite3_stmt* stmt = nullptr;
     if (p.cacheable) {
       auto found = cache.find(p.sql);
@@ -658,11 +658,12 @@ void Connection::Open(const std::string& connectionString, const std::string&, c
     Raise(adErrCannotOpen, "The database engine cannot open the file '" + native + "'. (" + message + ")");
   }
   sqlite3_busy_timeout(db, LockedFiles().count(impl_->key) ? 0 : kLockWaitMs);
-  // A scratch store is rebuilt at every level: it pays no flush per statement and keeps its
-  // rollback journal in memory, so the file stands alone between statements. Every other file
-  // keeps SQLite's safe defaults. The count reads the header: a file that is not a database fails
+  // A scratch store is rebuilt at every level: it pays no flush per statement. Its changes go
+  // through a write-ahead log, so a run killed in the middle of a statement leaves a file the
+  // next run opens (a journal kept in memory would leave it torn). Every other file keeps
+  // SQLite's safe defaults. The count reads the header: a file that is not a database fails
   // here rather than at its first statement.
-  std::string setup = impl_->scratch ? "PRAGMA synchronous=OFF; PRAGMA journal_mode=MEMORY; " : "";
+  std::string setup = impl_->scratch ? "PRAGMA synchronous=OFF; PRAGMA journal_mode=WAL; " : "";
   setup += "SELECT count(*) FROM sqlite_master;";
   rc = sqlite3_exec(db, setup.c_str(), nullptr, nullptr, nullptr);
   if (rc != SQLITE_OK) {
@@ -671,6 +672,9 @@ void Connection::Open(const std::string& connectionString, const std::string&, c
     sqlite3_close_v2(db);
     if ((code & 0xff) == SQLITE_NOTADB || (code & 0xff) == SQLITE_CORRUPT)
       Raise(adErrCannotOpen, "Unrecognized database format '" + native + "'.");
+    if ((code & 0xff) == SQLITE_BUSY)
+      Raise(adErrCannotOpen, "The database engine cannot open the file '" + native +
+                                 "': it is currently locked by another process.");
     Raise(adErrCannotOpen, "The database engine cannot open the file '" + native + "'. (" + sqlite3_errstr(code) + ")");
   }
   impl_->db = db;

@@ -188,22 +188,51 @@ void Name(const std::string& oldPath, const std::string& newPath) {
   Raise(errPathFileAccess);
 }
 
-TextFile::~TextFile() { Close(); }
+TextFile::~TextFile() {
+  try {
+    Close();
+  } catch (const RuntimeError&) {
+    // Left by an error: the procedure that was writing has reported that one already.
+  }
+}
 
 void TextFile::Open(const std::string& path, FileMode mode) {
   if (file_) Raise(errFileAlreadyOpen);
   std::string native = FilePath(path);
   const char* how = mode == FileMode::Input ? "rb" : mode == FileMode::Output ? "wb" : "ab";
-  file_ = std::fopen(native.c_str(), how);
+  std::string partial;
+  if (mode == FileMode::Output) {
+    // Only a plain file is replaced by a rename; a pipe or a link is written where it is.
+    struct stat st {};
+    bool plain = ::lstat(native.c_str(), &st) == 0 ? S_ISREG(st.st_mode) : errno == ENOENT;
+    if (plain && ::access(native.c_str(), F_OK) == 0 && ::access(native.c_str(), W_OK) != 0)
+      RaiseOpenError(native, EACCES);
+    if (plain) partial = native + ".part";
+  }
+  file_ = std::fopen(partial.empty() ? native.c_str() : partial.c_str(), how);
+  if (!file_ && !partial.empty() && (errno == EACCES || errno == EPERM)) {
+    // A folder closed to new names may still let its files be written.
+    partial.clear();
+    file_ = std::fopen(native.c_str(), how);
+  }
   if (!file_) RaiseOpenError(native, errno);
   mode_ = mode;
+  path_ = native;
+  partial_ = partial;
 }
 
 void TextFile::Close() {
   if (!file_) return;
   std::FILE* f = file_;
   file_ = nullptr;
-  if (std::fclose(f) != 0 && mode_ != FileMode::Input) Raise(errPathFileAccess, "Disk full or write error");
+  bool written = std::fclose(f) == 0;
+  // What was written takes the file's name also after a write error, as it would in place.
+  if (!partial_.empty() && ::rename(partial_.c_str(), path_.c_str()) != 0) {
+    written = false;
+    ::unlink(partial_.c_str());
+  }
+  partial_.clear();
+  if (!written && mode_ != FileMode::Input) Raise(errPathFileAccess, "Disk full or write error");
 }
 
 void TextFile::WriteLine(const std::string& text) {

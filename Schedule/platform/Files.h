@@ -63,6 +63,8 @@ class TextFile {
   TextFile& operator=(const TextFile&) = delete;
 
   // Output replaces the file, Append adds to it (both create it); Input needs it to exist.
+  // Output writes a plain file under its name + ".part" and gives it its own name at Close, so
+  // nobody ever sees it half-written; a process killed while writing leaves only the ".part".
   void Open(const std::string& path, FileMode mode);
   void Close();
   bool IsOpen() const { return file_ != nullptr; }
@@ -83,6 +85,8 @@ class TextFile {
   int Peek();
   std::FILE* file_ = nullptr;
   FileMode mode_ = FileMode::Input;
+  std::string path_;     // native
+  std::string partial_;  // native, while Output writes under another name
 };
 
 // Reads a whole file as bytes; raises 53 when it is missing.

@@ -203,7 +203,7 @@ TEST_F(AdoTest, ScratchStoresReuseHandlesThatFollowTheFileAndCarryNoTransaction)
   {
     Connection first;
     first.Open(path);
-    EXPECT_EQ(pragma(first, "journal_mode"), "memory");
+    EXPECT_EQ(pragma(first, "journal_mode"), "wal");
     EXPECT_EQ(pragma(first, "synchronous"), "0");
     first.Execute("BEGIN TRANSACTION");
     first.Execute("Insert Into [tblSite](SiteIndex) Values('lost')");

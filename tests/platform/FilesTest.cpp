@@ -1,5 +1,6 @@
-// The file layer on a file system that minds case: a path whose exact spelling is not there
-// finds the one entry that matches without regard to case, as on the system the program came from.
+// The file layer: on a file system that minds case a path whose exact spelling is not there finds
+// the one entry that matches without regard to case, as on the system the program came from; and
+// a file written for output takes its name only when whole.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -44,4 +45,24 @@ TEST(Files, APathFindsTheOneEntryThatMatchesWithoutRegardToCase) {
   InitSchedular();
   EXPECT_EQ(ServerList, (List{"WEB1", "WEB2"}));
   EXPECT_EQ(testsupport::LinesWith(testsupport::StatusLog(app), "InitSchedular"), 0);
+}
+
+TEST(TextFile, OutputTakesItsNameOnlyWhenClosed) {
+  ScratchAppFolder app;
+  app.Write("report.html", "old\r\n");
+  {
+    platform::TextFile file(app.Path() + "\\report.html", platform::FileMode::Output);
+    file.WriteLines(std::vector<std::string>(2000, "<td>cell</td>"));  // past any write buffer
+    EXPECT_EQ(testsupport::ReadFile(app.At("report.html")), "old\r\n");
+    file.Close();
+  }
+  EXPECT_EQ(testsupport::ReadLines(app.At("report.html")).size(), 2000u);
+  EXPECT_EQ(testsupport::ReadFile(app.At("report.html.part")), "");
+
+  // Left on an error, the file still gets what was written before it.
+  {
+    platform::TextFile file(app.Path() + "\\report.html", platform::FileMode::Output);
+    file.WriteLine("first");
+  }
+  EXPECT_EQ(testsupport::ReadFile(app.At("report.html")), "first\r\n");
 }

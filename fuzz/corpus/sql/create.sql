@@ -1,0 +1,1 @@
+Create Table [Tbl Test] ([Web Site Name] text(50), [Read ] Text (5), Notes memo, CONSTRAINT pk PRIMARY KEY ([Web Site Name]))

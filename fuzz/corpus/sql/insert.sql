@@ -1,0 +1,1 @@
+Insert Into [tblLog] Values('it''s','a' & "b",'')
