@@ -7,11 +7,9 @@
 
 #include "FuzzSupport.h"
 #include "database/Catalogue.h"
-#include "platform/Err.h"
 #include "iis/IisSettings.h"
+#include "platform/Err.h"
 #include "platform/Text.h"
-
-namespace iis = platform::iis;
 
 namespace {
 
@@ -59,7 +57,6 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzzsupport::WriteInput(std::string("Servers/FUZZ/") + SNAPSHOT_FILE, data, size);
-  iis::StartRound();
   std::shared_ptr<const iis::Snapshot> snapshot;
   Try([&] { snapshot = iis::LoadSnapshot("FUZZ"); });
   if (!snapshot) return 0;
