@@ -39,40 +39,6 @@ void ExpectShowsItsControls(const std::string& png, platform::StatusWindow& wind
     EXPECT_GT(ColoursIn(png, window.ControlRect(control), dx, dy), 2) << control << " looks blank in " << png;
 }
 
-TEST(frmSchedule, ShowsItsControlsWhereTheFormPutsThem) {
-  ScratchAppFolder app;
-  FrmSchedule& form = frmSchedule();
-  form.Show();
-  platform::StatusWindow& window = form.Window();
-  EXPECT_EQ(window.Caption(), "Scheduling............");
-  EXPECT_TRUE(form.DisplayFlag());
-  EXPECT_TRUE(window.IsVisible());
-
-  // The form's layout in twips, at 15 twips to a pixel.
-  const std::map<std::string, std::array<int, 4>> layout{{"Panel", {6, 48, 323, 19}}, {"p2", {8, 8, 321, 33}},
-                                                          {"Pg1", {8, 72, 313, 25}}, {"grdReport", {32, 112, 49, 17}},
-                                                          {"Grd", {112, 112, 57, 17}}};
-  for (const auto& [name, expected] : layout) {
-    platform::StatusWindow::Rect r = window.ControlRect(name);
-    EXPECT_EQ((std::array<int, 4>{r.left, r.top, r.width, r.height}), expected) << name;
-  }
-
-  form.SetDisplayFlag(false);
-  EXPECT_FALSE(window.IsVisible());
-  form.SetDisplayFlag(true);
-  EXPECT_TRUE(window.IsVisible());
-
-  form.p2.SetText("Collecting Report From WEB1");
-  form.Panel.SetText("Home Directory");
-  form.Panel.SetState(2);
-  form.Pg1.SetMax(100);
-  form.Pg1.SetValue(47);
-  form.Refresh();
-  std::string png = app.At("window.png");
-  ASSERT_TRUE(window.SaveImage(png));
-  ExpectShowsItsControls(png, window, 0, 0);
-}
-
 // A scheduled run whose first level shows the window on the test display; the screen is taken
 // while the run is between its levels, then the run goes on to its end.
 testsupport::ChildProcedure showDuringRun("ShowDuringRun", [] {

@@ -1,7 +1,7 @@
 // Whole runs of the program at the comparison levels over the demo snapshots (one site and one
 // directory of an applicationHost.config server against one of a MetaBase.xml server): the
-// report files, the export tables, the activity logs, bad jobs between good ones, a printed
-// comparison read back from the PDF queue, and a report as a real browser builds it.
+// report files, the export tables, the activity logs, bad jobs between good ones, and a report as a
+// real browser builds it.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -169,31 +169,6 @@ TEST(CompareRun, SitesAndDirectoriesInEveryFormatWithBadJobsBetween) {
   EXPECT_NE(last.find("<TD>WEBFARM01\\Contoso Shop</TD>\r\n<TD>General</TD>\r\n<TD>Successfully completed</TD>"),
             std::string::npos)
       << last;
-}
-
-// Option "1" with format "MDB": the export database is made but gets no table, and the
-// comparison is printed under the whole job entry.
-TEST(CompareRun, PrintedComparisonOnThePdfQueue) {
-  std::string why = testsupport::CupsUnavailable();
-  if (!why.empty()) GTEST_SKIP() << why;
-  ScratchAppFolder app;
-  std::string entry = std::string("Printed") + kShopVsPartner;
-  std::set<std::string> before = testsupport::SpooledDocuments();
-  RunJobs(app, {{entry, "MDB", "1", "No", "QUORVAPDF"}}, {});
-  std::string document = testsupport::NewSpooledDocument(before, "Report for: " + entry);
-  ASSERT_FALSE(document.empty()) << "no new job document in " << testsupport::kSpool;
-  std::string text = testsupport::Capture("pdftotext -layout '" + document + "' -");
-  for (const std::string& expected : std::vector<std::string>{"Brantel v1.9", "Report for: " + entry,
-                                                              "WEBFARM01\\Contoso Shop", "LEGACY01\\Partner Portal",
-                                                              "Connection Timeout", "Denied Domain",
-                                                              "badbots.example.org"})
-    EXPECT_NE(text.find(expected), std::string::npos) << expected << "\n" << text.substr(0, 3000);
-  // The differences are set in the bold face of the table's font.
-  EXPECT_NE(testsupport::Capture("pdffonts '" + document + "'").find("Sans-Bold"), std::string::npos);
-  std::vector<std::string> db = FilesMatching(app.Path(), "QUORVAExportDb_Printed.*\\.mdb");
-  ASSERT_EQ(db.size(), 1u);
-  EXPECT_TRUE(testsupport::TablesOf(db[0]).empty());
-  EXPECT_EQ(testsupport::StatusLog(app).size(), 2u);
 }
 
 // Headless chromium opens the report; in the DOM it builds, the legend is there and exactly the

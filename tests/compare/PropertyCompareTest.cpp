@@ -205,67 +205,6 @@ TEST_F(Comparison, ASiteComparedWithItselfGivesEveryPropertyAndNothingBold) {
   EXPECT_EQ(testsupport::StatusLog(app).size(), 0u);
 }
 
-// Level 5: the directories' keys are their parent paths and names (a quote in a name doubled in
-// the query); the restrictions compare row by row like any category, and Custom Errors is not
-// part of a directory comparison. A later item without "\" keeps the directories of the job
-// before it, under its own headings.
-TEST_F(Comparison, TwoDirectoriesAtLevelFive) {
-  StartLevel(5);
-  Sql("Insert Into WebSiteInfo Values('4','Shop','S')");
-  Sql("Insert Into WebSiteInfo Values('7','Portal','T')");
-  const std::string key1 = "'IIS://S/W3SVC/4/ROOT/a/it''s'", key2 = "'IIS://T/W3SVC/7/ROOT/dir'";
-  Sql("Insert Into tblVirtualDirectory2000 Values(" + key1 + ",'it''s','D:\\a','Yes','No','No','No','Yes','','','')");
-  Sql("Insert Into tblVirtualDirectory2000 Values(" + key2 + ",'dir','D:\\dir','Yes','Yes','No','No','Yes','No','','')");
-  for (const std::string& key : {key1, key2}) {
-    Sql("Insert Into tblVirRestrictIPAddress Values(" + key + ",'x','10.0.0." + (key == key1 ? "1" : "2") + "','','','')");
-    Sql("Insert Into tblVirRestrictIPAddress Values(" + key + ",'x','','','','')");
-    Sql("Insert Into tblVirCustomErrors Values(" + key + ",'x','404','File','" + key.substr(1, 3) + "')");
-  }
-  ServerList = {"D(1\\S\\Shop\\a\\it's,2\\T\\Portal\\dir)", "E(X,Y)"};
-  FormatList = {"None", "None"}, OptionList = {"0", "0"}, PathList = {"No", "No"}, CustomList = {"No", "No"};
-  PrinterNameList = {"P", "P"};
-  JobIndex = 0;
-  CompareItem1 = PairItem(ServerList[0], false), CompareItem2 = PairItem(ServerList[0], true);
-  Merge();
-  EXPECT_EQ(CompareParentPath1, "IIS://S/W3SVC/4/ROOT/a");
-  EXPECT_EQ(CompareDirName1, "it's");
-  EXPECT_EQ(CompareParentPath2, "IIS://T/W3SVC/7/ROOT");
-  const Rows expected = {{"General", "Path", "D:\\a", "D:\\dir"},
-                         {"General", "Read ", "Yes", "Yes"},
-                         {"General", "Write ", "No", "Yes"},
-                         {"General", "Script source access", "No", "No"},
-                         {"General", "Directory browsing", "No", "No"},
-                         {"General", "Log visits", "Yes", "Yes"},
-                         {"General", "Index this resource", "", "No"},
-                         {"General", "UserName", "", ""},
-                         {"General", "Http Redirection Url", "", ""},
-                         {"Resticted IP Address", "Granted IP Address", "10.0.0.1", "10.0.0.2"},
-                         {"Resticted IP Address", "Denied IP Address", "", ""},
-                         {"Resticted IP Address", "Granted Domain", "", ""},
-                         {"Resticted IP Address", "Denied Domain", "", ""},
-                         {"Resticted IP Address", "Granted IP Address", "", ""},
-                         {"Resticted IP Address", "Denied IP Address", "", ""},
-                         {"Resticted IP Address", "Granted Domain", "", ""},
-                         {"Resticted IP Address", "Denied Domain", "", ""}};
-  EXPECT_EQ(TmpTable(), expected);
-  std::vector<std::string> grid = Grid();
-  ASSERT_EQ(grid.size(), 19u);
-  EXPECT_EQ(grid[0], "Web Site Properties|Properties|S\\Shop\\a\\it's|T\\Portal\\dir");
-  EXPECT_EQ(grid[3], "General|*Write |*No|*Yes");
-  EXPECT_EQ(grid[10], "||| @25");
-  EXPECT_EQ(grid[11], "Resticted IP Address|*Granted IP Address|*10.0.0.1|*10.0.0.2");
-  EXPECT_EQ(testsupport::StatusLog(app).size(), 0u);
-
-  JobIndex = 1;
-  CompareItem1 = "X", CompareItem2 = "Y";
-  Merge();
-  EXPECT_EQ(TmpTable(), expected);
-  EXPECT_EQ(Grid()[0], "Web Site Properties|Properties|X|Y");
-  auto log = testsupport::StatusLog(app);
-  EXPECT_EQ(LinesWith(log, "mCollect.Merge"), 2);
-  EXPECT_EQ(LinesWith(log, "5 - \"X\" is not server\\site\\directory"), 1);
-}
-
 // A category table that is gone is reported and the other categories are still compared; the
 // rows a job before left in TmpTable are dropped with it; without TmpTable the grid keeps its
 // headings alone.

@@ -76,38 +76,4 @@ TEST_F(CatalogueTest, ServerVersionChoosesTheLabelsOfTwoCategories) {
   EXPECT_NE(Lookup(1, 0, 3).labels.find("Path,Read ,Write ,"), std::string::npos) << "no variants in directories";
 }
 
-TEST_F(CatalogueTest, TableCreationAndExportTexts) {
-  Row ssl = Lookup(14, 0, 1);
-  EXPECT_EQ(ConstructQueryForTableCreating(ssl.labels, ssl.table, true),
-            "Create table [tblSSLInfo](SiteIndex text(25),[SSL IP Address] Text(255),[SSL Port] Text(255),"
-            "IISServer text(255))");
-  EXPECT_EQ(ConstructQueryForTableCreating("Path,Read ", "tblVirtualDirectory2000", false),
-            "Create table [tblVirtualDirectory2000]([vKey] text(255),[Directory Name] text(255),[Path] Text(255),"
-            "[Read ] Text(255))");
-  EXPECT_EQ(ConstructQueryForExport("Operators", "Operators", true),
-            "Create table [Operators]([Web Site Name] text(25),[Operators] Text(255))");
-  EXPECT_EQ(ConstructQueryForExport("Documents", "Documents", false),
-            "Create table [Documents]([Directory Name] text(255),[Documents] Text(255))");
-  EXPECT_EQ(ConstructSelectColumns(ssl.labels, true), "B.[SSL IP Address],B.[SSL Port]");
-  EXPECT_EQ(ConstructSelectColumns(ssl.labels, false), "[SSL IP Address],[SSL Port]");
-}
-
-// Caption n belongs to catalogue index n; levels outside a family leave the outputs alone.
-TEST_F(CatalogueTest, TabCaptionsBelongToTheirIndices) {
-  std::string captions = "unset", application = "unset";
-  GetTabCaptions(1, captions, application);
-  std::vector<std::string> web = platform::Split(captions, ",");
-  ASSERT_EQ(web.size(), 17u);
-  EXPECT_EQ(web[14 - 1], "SSL Identities");
-  EXPECT_EQ(web[7 - 1], "Resticted IP Address");
-  EXPECT_EQ(platform::Split(application, ",").size(), 5u);
-  application = "kept";  // the directory family has no application captions
-  GetTabCaptions(5, captions, application);
-  EXPECT_EQ(platform::Split(captions, ",").at(3 - 1), "Application Mappings");
-  EXPECT_EQ(platform::Split(captions, ",").size(), 14u);
-  EXPECT_EQ(application, "kept");
-  GetTabCaptions(6, captions, application);
-  EXPECT_EQ(platform::Split(captions, ",").size(), 14u) << "no family: nothing changes";
-}
-
 }  // namespace

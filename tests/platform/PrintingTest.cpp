@@ -52,41 +52,6 @@ class Printing : public testing::Test {
   }
 };
 
-TEST_F(Printing, PrintsAGridOfTwoHundredRowsOnThePdfQueue) {
-  platform::SetCurrentPrinter(kSpareQueue);
-  platform::SelectJobPrinter("QUORVAPDF");
-  ASSERT_EQ(platform::CurrentPrinter(), kPdfQueue);
-
-  platform::Grid grid = SiteReport();
-  std::string date = platform::GeneralDate(platform::Now());
-  std::set<std::string> before = testsupport::SpooledDocuments();
-  // The calls the report export makes, in its order.
-  platform::ReportPrinter printer;
-  printer.AddTitleLine("Brantel v1.9", 1, "Times New Roman", 16);
-  printer.AddHeadingLine("Report for: WEB1\\Default Web Site", 1, "Times New Roman", 12);
-  printer.AddDateLine(date, 3, "Times New Roman", 12);
-  printer.SetPrintOption(true);
-  printer.SetReportGrid(grid);
-  printer.PrintReport();
-  EXPECT_GT(printer.PagesPrinted(), 1);
-
-  std::string document = NewSpooledDocument(before, "Report for: WEB1\\Default Web Site");
-  ASSERT_FALSE(document.empty()) << "no new job document in " << kSpool;
-  std::string text = Capture("pdftotext -layout '" + document + "' -");
-  EXPECT_NE(text.find("Brantel v1.9"), std::string::npos) << text.substr(0, 2000);
-  EXPECT_NE(text.find("Report for: WEB1\\Default Web Site"), std::string::npos);
-  EXPECT_NE(text.find(date), std::string::npos) << date;
-  for (const char* cell : {"Web Site Name", "Log File Directory", "Site 001", "D:\\inetpub\\wwwroot\\dir1 ",
-                           "W3SVC1-logs", "Site 200", "D:\\inetpub\\wwwroot\\dir200", "W3SVC200-logs"})
-    EXPECT_NE(text.find(cell), std::string::npos) << cell;
-  EXPECT_EQ(PageCount(document), printer.PagesPrinted());
-  // Every page starts with the column headings.
-  EXPECT_EQ(testsupport::LinesWith(platform::Split(text, "\n"), "Home Directory"), printer.PagesPrinted());
-  // The bold cell is set in the bold face of the table's font.
-  std::string fonts = Capture("pdffonts '" + document + "'");
-  EXPECT_NE(fonts.find("Sans-Bold"), std::string::npos) << fonts;
-}
-
 // The job printer is looked up in the machine's printer list, so a match also shows the queue listed.
 TEST_F(Printing, JobPrinterNamesMatchUpperCasedQueueNames) {
   // The schedule holds names in upper case: the queue's own spelling is no match, nor is an
