@@ -127,15 +127,6 @@ TEST_F(Collect, AValueTooLongForItsColumnLosesOnlyItsOwnRow) {
     EXPECT_NE(log[1].find(part), std::string::npos) << part << " not in " << log[1];
 }
 
-TEST_F(Collect, ServerLevelReadsMetabaseInheritance) {
-  RunLevel(1, {"LEGACY01"});
-  // ConnectionTimeout is set on /LM/W3SVC only; site 2 sets its own: 120, 300, 120.
-  ExpectSitesCollectedAsRead("LEGACY01");
-  EXPECT_EQ(Query("Select [Connection Timeout] From WebSiteGenInfo Where SiteIndex = '3'"), (Rows{{"120"}}));
-  EXPECT_EQ(Query("Select count(*) From tblAppMappings Where IISServer = 'LEGACY01'"), (Rows{{"12"}}));
-  EXPECT_TRUE(NoErrorLines());
-}
-
 TEST_F(Collect, RecollectingAServerReplacesItsRows) {
   RunLevel(1, {"LEGACY01", "LEGACY01"});
   EXPECT_EQ(Query("Select count(*) From WebSiteInfo"), (Rows{{"3"}}));

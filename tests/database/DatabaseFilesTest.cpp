@@ -103,32 +103,6 @@ TEST_F(DatabaseFilesTest, ExportDatabaseNames) {
   EXPECT_EQ(LinesWith(log, " 9 - "), 1);
 }
 
-TEST_F(DatabaseFilesTest, TwoExportDatabasesInOneSecondShareOneFile) {
-  std::string first, second;
-  for (int attempt = 0; attempt < 3 && (first.empty() || first != second); ++attempt) {
-    first = CreateExportDatabase("WEB1\\Site");
-    Connection connection;
-    ASSERT_TRUE(OpenConnection(connection, first));
-    connection.Execute("Create table [Earlier Report](a text(5))");
-    connection.Close();
-    second = CreateExportDatabase("WEB1\\Other Site");
-  }
-  ASSERT_EQ(first, second);
-  EXPECT_TRUE(testsupport::TablesOf(platform::NativePath(second)).empty()) << "the second replaced the first";
-}
-
-TEST_F(DatabaseFilesTest, GetDataFromSourceCreatesTheReportTable) {
-  std::string path = CreateExportDatabase("WEB1\\Site");
-  GetDataFromSource("Filter Name,Read ", path, "ISAPI Filters");
-  GetDataFromSource("Filter Name,Read ", path, "ISAPI Filters");  // replaces the table
-  std::string file = platform::NativePath(path);
-  EXPECT_EQ(testsupport::TablesOf(file), std::vector<std::string>{"ISAPI Filters"});
-  EXPECT_EQ(testsupport::ColumnsOf(file, "ISAPI Filters"), (std::vector<std::string>{"Web Site Name", "Filter Name", "Read "}));
-  EXPECT_TRUE(testsupport::StatusLog(app).empty());
-  GetDataFromSource("Filter Name", GetAppPath("Missing.mdb"), "ISAPI Filters");
-  EXPECT_EQ(LinesWith(testsupport::StatusLog(app), "mGlobalFunctionDef.OpenConnection "), 1);
-}
-
 TEST_F(DatabaseFilesTest, InitConnectionsOpensTheSettingsDatabase) {
   ASSERT_TRUE(CheckAndCreateDB(DatabasePath, false));
   auto previous = SettingsConnection;
@@ -152,23 +126,6 @@ std::map<std::string, std::vector<std::string>> ExpectedSettingsTables() {
         "vKey,Directory Name," + catalogue::DirectoryLabels(catalogue::IsSharedTable(Family::Directory, index) ? 0 : index),
         ",");
   return tables;
-}
-
-TEST_F(DatabaseFilesTest, CreateDBResourceMakesEveryCategoryTable) {
-  CreateDBResource();
-  std::string file = app.At("VelmoraDatabase.mdb");
-  auto expected = ExpectedSettingsTables();
-  ASSERT_EQ(expected.size(), 30u);
-  std::vector<std::string> names;  // in the order of the map, the order TablesOf lists them in
-  for (const auto& [name, columns] : expected) {
-    names.push_back(name);
-    EXPECT_EQ(testsupport::ColumnsOf(file, name), columns) << name;
-  }
-  EXPECT_EQ(testsupport::TablesOf(file), names);
-  EXPECT_EQ(testsupport::ColumnsOf(file, "WebSiteInfo"), (std::vector<std::string>{"SiteIndex", "Web Site Name", "IISServer"}));
-  EXPECT_EQ(testsupport::ColumnsOf(file, "tblVirApplicationSettings").size(), 23u);
-  EXPECT_EQ(testsupport::ColumnsOf(file, "tblHomeDirectory2000")[5], "Script source access");
-  EXPECT_TRUE(testsupport::StatusLog(app).empty());
 }
 
 TEST_F(DatabaseFilesTest, CreateDBResourceReusesTheFileAndEmptiesTheTables) {
