@@ -5,11 +5,14 @@
 // with SQLite's bulk insert, making the same export databases with their tables and rows in one
 // transaction each, and writing as many report bytes in as many files with plain writes.
 //
-//   bench_run [servers [sites [directories]]] [--big-server N]
+//   bench_run [servers [sites [directories]]] [--big-server N] [--keep]
 //
 // --big-server adds one more server of N sites (applicationHost.config) to the web-server level.
+// --keep leaves the application folder in place, each level's schedule kept as
+// ScheduleInfo/level<N>.ini, so that single levels can be run and profiled again.
 // The last line is "run / floor: X.XX".
 #include <sqlite3.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -120,14 +123,19 @@ std::vector<Job> Jobs(int level, const FarmSize& size, int bigServerSites) {
   return jobs;
 }
 
-int Run(const std::string& program) {
+// Runs the program; its exit code, and the processor time it took (user and system) in cpu:
+// on a machine shared with other work that figure moves less than the elapsed time.
+int Run(const std::string& program, double& cpu) {
   pid_t pid = ::fork();
   if (pid == 0) {
     ::execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
     ::_exit(127);
   }
   int status = 0;
-  ::waitpid(pid, &status, 0);
+  struct rusage usage {};
+  ::wait4(pid, &status, 0, &usage);
+  cpu = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+        static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
   return WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
 }
 
@@ -298,10 +306,13 @@ long LinesOf(const fs::path& file) {
 int main(int argc, char** argv) {
   FarmSize size;
   int bigServerSites = 0;
+  bool keep = false;
   std::vector<int> sizes;
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--big-server") == 0 && i + 1 < argc)
       bigServerSites = std::atoi(argv[++i]);
+    else if (std::strcmp(argv[i], "--keep") == 0)
+      keep = true;
     else
       sizes.push_back(std::atoi(argv[i]));
   }
@@ -323,8 +334,8 @@ int main(int argc, char** argv) {
 
   std::printf("Farm: %d servers x %d sites x %d directories%s\n", size.servers, size.sites, size.directories,
               bigServerSites > 0 ? (" + one server of " + std::to_string(bigServerSites) + " sites").c_str() : "");
-  std::printf("%-22s %6s %9s %9s %8s %9s %9s %7s %6s\n", "level", "jobs", "run s", "ms/job", "files", "rows",
-              "floor s", "ratio", "log");
+  std::printf("%-22s %6s %9s %7s %9s %8s %9s %9s %7s %6s\n", "level", "jobs", "run s", "cpu s", "ms/job", "files",
+              "rows", "floor s", "ratio", "log");
   double runTotal = 0, floorTotal = 0;
   const double parse = ParseFloor(app);
   for (int level = 1; level <= 5; ++level) {
@@ -332,10 +343,15 @@ int main(int argc, char** argv) {
     const fs::path out = app / ("out" + std::to_string(level));
     fs::create_directories(out);
     WriteSchedule(app / "ScheduleInfo" / "ScheduleConfig.ini", level, jobs, out.string());
+    if (keep)
+      fs::copy_file(app / "ScheduleInfo" / "ScheduleConfig.ini",
+                    app / "ScheduleInfo" / ("level" + std::to_string(level) + ".ini"),
+                    fs::copy_options::overwrite_existing);
     const long collected = CollectedRows(app, level);
     fs::remove(app / "Log" / "QUORVALog.Log");
     auto start = Clock::now();
-    int rc = Run(program.string());
+    double cpu = 0;
+    int rc = Run(program.string(), cpu);
     double run = Seconds(start);
     const long rows = collected;
     Output output = Outputs(out);
@@ -345,13 +361,16 @@ int main(int argc, char** argv) {
                    FileFloor(app / "floor", output.textSizes);
     runTotal += run;
     floorTotal += floor;
-    std::printf("%-22s %6zu %9.2f %9.2f %8ld %9ld %9.2f %7.2f %6ld%s\n", kSections[level - 1], jobs.size(), run,
+    std::printf("%-22s %6zu %9.2f %7.2f %9.2f %8ld %9ld %9.2f %7.2f %6ld%s\n", kSections[level - 1], jobs.size(), run, cpu,
                 jobs.empty() ? 0.0 : 1000 * run / static_cast<double>(jobs.size()), output.files,
                 rows + output.exportRows, floor, run / floor, logLines,
                 rc == 0 ? "" : ("  exit " + std::to_string(rc)).c_str());
   }
   std::printf("total run %.2f s, floor %.2f s (parsing %.2f s per level)\n", runTotal, floorTotal, parse);
   std::printf("run / floor: %.2f\n", runTotal / floorTotal);
-  fs::remove_all(app);
+  if (keep)
+    std::printf("kept %s\n", app.c_str());
+  else
+    fs::remove_all(app);
   return 0;
 }

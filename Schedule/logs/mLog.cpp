@@ -43,7 +43,7 @@ const char* const kIntLog = "Log\\IntLog.log";
 void WriteIntLog(const std::string& line) {
   OnError onError(modules::mLog, "WriteIntLog");
   platform::TextFile file;
-  onError.Next([&] { file.Open(GetAppPath(kIntLog), platform::FileMode::Output); });
+  onError.Next([&] { file.Open(GetAppPath(kIntLog), platform::FileMode::OutputInPlace); });
   onError.Next([&] { file.WriteLine(line); });
   onError.Next([&] { file.Close(); });
 }
@@ -53,7 +53,7 @@ void WriteActivityHeader(long jobIndex) {
   onError.Leave([&] {
     const platform::DateTime now = platform::Now();
     ActivityLogPath = GetAppPath("Log\\ActivityLog" + platform::FormatDate(now, "MM_DD_YYYY_hh_mm_s") + ".htm");
-    platform::TextFile file(ActivityLogPath, platform::FileMode::Output);
+    platform::TextFile file(ActivityLogPath, platform::FileMode::OutputInPlace);
     const std::string title = std::string("<TD WIDTH = 50% ALIGN =CENTER ><FONT COLOR = BLUE>");
     file.WriteLine("<HTML>");
     file.WriteLine(std::string("<TITLE> ") + kProductTitle + " ACTIVITY LOG </TITLE>");

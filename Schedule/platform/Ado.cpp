@@ -48,39 +48,65 @@ std::set<std::string>& LockedFiles() {
   return files;
 }
 
-// ---- Batched writes on scratch stores ----
+// ---- Scratch stores ----
 //
-// A write on a scratch store in autocommit mode would lock, write and unlock the file for every
-// row. Instead the handle that writes opens a batch (a transaction of its own) and keeps it open:
-// it is committed before any other handle on the file runs a statement, before a transaction the
-// caller starts itself, when the connection closes, every kBatchLimit writes, and when the
-// program ends. Every handle therefore sees what the others wrote, as with autocommit; a failing
-// row is undone alone and the rows before it stay.
+// Every connection on a scratch store shares one handle: the settings database is opened and
+// closed again and again within a level (every site lookup opens it anew), and a handle of its
+// own per connection paid the schema, a cold page cache and the file locks at every statement.
+// The shared handle is kept for the run, and only on the same file (device and inode): a store
+// deleted and made again gets a handle of its own, and the old one goes with its last connection.
+//
+// Statements are batched: one in autocommit mode opens a transaction that the store keeps open.
+// It is committed before a transaction the caller starts itself, every kBatchLimit writes, at
+// CommitHeldWrites, when the store's file is replaced and when the program ends: a scratch store
+// is the program's own, and a run killed before then makes it afresh anyway. Every
+// connection runs on the same handle, so each sees what the others wrote; a failing row is undone
+// alone and the rows before it stay.
 constexpr long kBatchLimit = 2000;
-struct Batch {
-  sqlite3* db = nullptr;
-  long writes = 0;
-};
-// The open batch of each scratch store, by its key.
-std::map<std::string, Batch>& Batches() {
-  static std::map<std::string, Batch> batches;
-  return batches;
+
+using StatementCache = std::unordered_map<std::string, sqlite3_stmt*>;
+
+void CloseHandle(sqlite3* db, StatementCache& cache) {
+  for (auto& entry : cache) sqlite3_finalize(entry.second);
+  cache.clear();
+  if (db) sqlite3_close_v2(db);
 }
 
-// Commits the open batch of a store; false when the engine refused (the batch is then undone).
-bool CommitBatch(const std::string& key) {
-  auto it = Batches().find(key);
-  if (it == Batches().end()) return true;
-  sqlite3* db = it->second.db;
-  Batches().erase(it);
-  if (sqlite3_get_autocommit(db)) return true;
-  if (sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK) return true;
-  sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
-  return false;
+struct Store {
+  sqlite3* db = nullptr;
+  dev_t dev = 0;
+  ino_t ino = 0;
+  StatementCache cache;
+  long users = 0;             // open connections on it
+  bool batch = false;         // a transaction of the layer's is open
+  long writes = 0;            // in that transaction
+  const void* owner = nullptr;  // the connection whose own transaction is open
+
+  // Commits the open batch; false when the engine refused (the batch is then undone).
+  bool Commit() {
+    if (!batch) return true;
+    batch = false;
+    writes = 0;
+    if (sqlite3_get_autocommit(db)) return true;
+    if (sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK) return true;
+    sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+    return false;
+  }
+  ~Store() {
+    Commit();
+    CloseHandle(db, cache);
+  }
+};
+
+// The store of each scratch file by its key. Never destroyed: run-wide connections are released
+// after static objects at process end.
+std::map<std::string, std::shared_ptr<Store>>& Stores() {
+  static auto* stores = new std::map<std::string, std::shared_ptr<Store>>;
+  return *stores;
 }
 
 void CommitAllBatches() {
-  while (!Batches().empty()) CommitBatch(Batches().begin()->first);
+  for (auto& entry : Stores()) entry.second->Commit();
 }
 
 // How often each scratch store has been changed by this process: a recordset read at the same
@@ -102,34 +128,12 @@ std::string FirstWord(const std::string& sql) {
 }
 
 bool IsWrite(const std::string& verb) { return verb == "INSERT" || verb == "UPDATE" || verb == "DELETE"; }
-bool IsTransactionControl(const std::string& verb) {
-  return verb == "BEGIN" || verb == "COMMIT" || verb == "END" || verb == "ROLLBACK" || verb == "SAVEPOINT" ||
-         verb == "RELEASE";
-}
-
-// An idle handle on a scratch store with its prepared statements. A scratch store is opened and
-// closed again and again within a level (every site lookup opens the settings connection anew),
-// and reading its schema for each opening cost more than all the rows written. A handle is
-// reused only on the same file (device and inode): a store deleted and made again is opened
-// afresh, and the open handle keeps the old inode from being handed to the new file.
-struct IdleHandle {
-  sqlite3* db;
-  dev_t dev;
-  ino_t ino;
-  std::unordered_map<std::string, sqlite3_stmt*> cache;
-};
-constexpr size_t kIdleLimit = 4;
-
-// Never destroyed: run-wide connections are released after static objects at process end.
-std::map<std::string, std::vector<IdleHandle>>& IdleHandles() {
-  static auto* idle = new std::map<std::string, std::vector<IdleHandle>>;
-  return *idle;
-}
-
-void CloseHandle(sqlite3* db, std::unordered_map<std::string, sqlite3_stmt*>& cache) {
-  for (auto& entry : cache) sqlite3_finalize(entry.second);
-  cache.clear();
-  if (db) sqlite3_close_v2(db);
+// A transaction the caller starts or ends (not a savepoint of its own, nor a rollback to one).
+bool IsCallerTransaction(const std::string& verb, const std::string& sql) {
+  if (verb == "BEGIN" || verb == "COMMIT" || verb == "END") return true;
+  if (verb != "ROLLBACK") return false;
+  std::string rest = UCase(sql);
+  return rest.find(" TO ") == std::string::npos && rest.find("\tTO") == std::string::npos;
 }
 
 // ---- Statement texts ----
@@ -435,6 +439,8 @@ void RegisterScratchDatabase(const std::string& path) { ScratchPaths().insert(Ca
 
 void ForgetLocks() { LockedFiles().clear(); }
 
+void CommitHeldWrites() { CommitAllBatches(); }
+
 bool IsDamagedDatabase(const std::string& path) {
   const FileInfo file = FindFile(path);
   const std::string& native = file.path;
@@ -465,52 +471,46 @@ bool IsScratchDatabase(const std::string& path) { return ScratchPaths().count(Ca
 struct Connection::Impl {
   sqlite3* db = nullptr;
   std::string path;
-  // For a scratch store: the file it is on, so that closing hands the handle back for reuse.
+  // For a scratch store: the file it is on and the handle shared with the store's other
+  // connections; otherwise the connection's own handle and statements.
   bool scratch = false;
   std::string key;
-  dev_t dev = 0;
-  ino_t ino = 0;
-  // Prepared statements by their rewritten text, values bound afresh at every use.
-  std::unordered_map<std::string, sqlite3_stmt*> cache;
-  static constexpr size_t kCacheLimit = 64;
+  std::shared_ptr<Store> store;
+  // Prepared statements by their rewritten text, values bound afresh at every use: the store's
+  // on a scratch store, else the connection's own.
+  StatementCache ownCache;
+  StatementCache* cache = &ownCache;
+  static constexpr size_t kCacheLimit = 256;
 
   ~Impl() { Close(); }
 
   void Close() {
-    // The connection's batch is committed: its writes were done as far as the caller knows.
-    if (db && OwnsBatch()) CommitBatch(key);
-    // Closing ends an unfinished transaction of the caller's, as closing the file would; a handle
-    // kept for reuse must not carry one into its next connection.
-    if (db && !sqlite3_get_autocommit(db)) sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
-    if (db && scratch) {
-      auto& idle = IdleHandles()[key];
-      if (idle.size() < kIdleLimit) {
-        idle.push_back({db, dev, ino, std::move(cache)});
-        cache.clear();
-        db = nullptr;
-        return;
-      }
+    if (!db) return;
+    if (store) {
+      // Closing ends an unfinished transaction of the caller's, as closing the file would.
+      if (store->owner == this) EndCallerTransaction(false);
+      --store->users;
+      store.reset();
+      cache = &ownCache;
+      db = nullptr;
+      return;
     }
-    CloseHandle(db, cache);
+    CloseHandle(db, ownCache);
     db = nullptr;
   }
 
-  // Takes an idle handle on this very file, if there is one; handles on a file that is gone go.
-  bool Reuse() {
-    auto found = IdleHandles().find(key);
-    if (found == IdleHandles().end()) return false;
-    auto& idle = found->second;
-    for (auto it = idle.begin(); it != idle.end();) {
-      if (it->dev == dev && it->ino == ino) {
-        db = it->db;
-        cache = std::move(it->cache);
-        idle.erase(it);
-        return true;
-      }
-      CloseHandle(it->db, it->cache);
-      it = idle.erase(it);
-    }
-    return false;
+  // Shares the store's handle on this very file, if it has one.
+  bool Share(dev_t dev, ino_t ino) {
+    auto found = Stores().find(key);
+    if (found == Stores().end() || found->second->dev != dev || found->second->ino != ino) return false;
+    Attach(found->second);
+    return true;
+  }
+  void Attach(const std::shared_ptr<Store>& shared) {
+    store = shared;
+    ++store->users;
+    db = store->db;
+    cache = &store->cache;
   }
 
   // A statement ready to step, values bound. The owner resets (cached) or finalizes it.
@@ -531,38 +531,58 @@ struct Connection::Impl {
     }
   };
 
-  bool OwnsBatch() const {
-    if (!scratch) return false;
-    auto it = Batches().find(key);
-    return it != Batches().end() && it->second.db == db;
-  }
-
-  // What a statement of this verb does to the batches of a scratch store: another handle's batch
-  // is committed first; a transaction of the caller's ends this handle's batch; a write in
-  // autocommit mode opens one.
-  void BeforeStatement(const std::string& verb) {
-    if (!scratch) return;
-    auto it = Batches().find(key);
-    if (it != Batches().end() && (it->second.db != db || IsTransactionControl(verb)) && !CommitBatch(key))
-      Raise(adErrCannotOpen, "The writes held back on '" + path + "' could not be committed.");
-    if (!IsWrite(verb) || !sqlite3_get_autocommit(db)) return;
+  // Any statement in autocommit mode opens the store's batch, so that the file is locked and its
+  // cache checked once per batch rather than once per statement.
+  void BeforeStatement() {
+    if (!store || !sqlite3_get_autocommit(db)) return;
     if (sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr) != SQLITE_OK) return;  // then it runs on its own
     static const bool registered = (AtEndProgram(CommitAllBatches), true);
     (void)registered;
-    Batches()[key] = {db, 0};
+    store->batch = true;
+    store->writes = 0;
+  }
+
+  // A transaction of the caller's on a scratch store is a savepoint within the batch: its COMMIT
+  // keeps its rows with the batch, its ROLLBACK undoes them alone.
+  void CallerTransaction(const std::string& verb) {
+    if (verb == "BEGIN") {
+      if (store->owner)
+        Raise(adErrSyntax, "The database engine rejected the statement: cannot start a transaction within a "
+                           "transaction.");
+      BeforeStatement();
+      int rc = sqlite3_exec(db, "SAVEPOINT caller", nullptr, nullptr, nullptr);
+      if (rc != SQLITE_OK) Fail(rc);
+      store->owner = this;
+      return;
+    }
+    // A failure that undid the whole transaction ended the caller's with it.
+    if (!store->owner || sqlite3_get_autocommit(db)) {
+      store->owner = nullptr;
+      store->batch = store->batch && !sqlite3_get_autocommit(db);
+      Raise(adErrSyntax, std::string("The database engine rejected the statement: cannot ") +
+                             (verb == "ROLLBACK" ? "rollback" : "commit") + " - no transaction is active.");
+    }
+    EndCallerTransaction(verb != "ROLLBACK");
+    if (store->writes >= kBatchLimit) store->Commit();
+  }
+  void EndCallerTransaction(bool keep) {
+    if (!sqlite3_get_autocommit(db)) {
+      if (!keep) sqlite3_exec(db, "ROLLBACK TO caller", nullptr, nullptr, nullptr);
+      sqlite3_exec(db, "RELEASE caller", nullptr, nullptr, nullptr);
+    }
+    store->owner = nullptr;
   }
 
   // After a write: a long batch is committed, so what it holds back stays small.
   void AfterWrite() {
-    if (!scratch) return;
-    auto it = Batches().find(key);
-    if (it == Batches().end() || it->second.db != db) return;
+    if (!store || !store->batch) return;
     // A failure that undid the whole transaction ended the batch with it.
     if (sqlite3_get_autocommit(db)) {
-      Batches().erase(it);
+      store->batch = false;
       return;
     }
-    if (++it->second.writes >= kBatchLimit) CommitBatch(key);
+    // Within a transaction of the caller's the batch waits for its end.
+    if (++store->writes >= kBatchLimit && !store->owner) store->Commit();
   }
 
   // Waits for a lock only on a file not yet found locked.
@@ -579,8 +599,8 @@ struct Connection::Impl {
     Prepared p = internal::Prepare(sql);
     sqlite3_stmt* stmt = nullptr;
     if (p.cacheable) {
-      auto found = cache.find(p.sql);
-      if (found != cache.end()) stmt = found->second;
+      auto found = cache->find(p.sql);
+      if (found != cache->end()) stmt = found->second;
     }
     if (!stmt) {
       const char* tail = nullptr;
@@ -599,11 +619,11 @@ struct Connection::Impl {
         Raise(adErrSyntax, "Characters found after end of SQL statement.");
       }
       if (p.cacheable) {
-        if (cache.size() >= kCacheLimit) {
-          for (auto& entry : cache) sqlite3_finalize(entry.second);
-          cache.clear();
+        if (cache->size() >= kCacheLimit) {
+          for (auto& entry : *cache) sqlite3_finalize(entry.second);
+          cache->clear();
         }
-        cache.emplace(p.sql, stmt);
+        cache->emplace(p.sql, stmt);
       }
     }
     out.stmt = stmt;
@@ -636,25 +656,21 @@ void Connection::Open(const std::string& connectionString, const std::string&, c
   }
   impl_->key = CanonicalPath(native);
   impl_->scratch = ScratchPaths().count(impl_->key) != 0;
-  // The file's identity, so that an idle handle is only reused on this very file.
-  impl_->dev = static_cast<dev_t>(file.device);
-  impl_->ino = static_cast<ino_t>(file.inode);
-  auto remember = [&] {
-    impl_->path = native;  // messages show the file as it is opened
-    connectionString_ = HasKey(connectionString, "Data Source")
-                            ? connectionString
-                            : "Provider=" + Provider + ";Data Source=" +
-                                  (path.find(';') == std::string::npos ? path : "\"" + path + "\"");
-  };
-  if (impl_->scratch && impl_->Reuse()) {
-    remember();
-    return;
-  }
+  // The file's identity: a store's handle is only shared on this very file.
+  const auto dev = static_cast<dev_t>(file.device);
+  const auto ino = static_cast<ino_t>(file.inode);
+  impl_->path = native;  // messages show the file as it is opened
+  connectionString_ = HasKey(connectionString, "Data Source")
+                          ? connectionString
+                          : "Provider=" + Provider + ";Data Source=" +
+                                (path.find(';') == std::string::npos ? path : "\"" + path + "\"");
+  if (impl_->scratch && impl_->Share(dev, ino)) return;
   sqlite3* db = nullptr;
   int rc = sqlite3_open_v2(native.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
   if (rc != SQLITE_OK) {
     std::string message = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
     sqlite3_close_v2(db);
+    connectionString_.clear();
     Raise(adErrCannotOpen, "The database engine cannot open the file '" + native + "'. (" + message + ")");
   }
   sqlite3_busy_timeout(db, LockedFiles().count(impl_->key) ? 0 : kLockWaitMs);
@@ -663,13 +679,15 @@ void Connection::Open(const std::string& connectionString, const std::string&, c
   // next run opens (a journal kept in memory would leave it torn). Every other file keeps
   // SQLite's safe defaults. The count reads the header: a file that is not a database fails
   // here rather than at its first statement.
-  std::string setup = impl_->scratch ? "PRAGMA synchronous=OFF; PRAGMA journal_mode=WAL; " : "";
+  std::string setup =
+      impl_->scratch ? "PRAGMA synchronous=OFF; PRAGMA journal_mode=WAL; PRAGMA cache_size=-16384; " : "";
   setup += "SELECT count(*) FROM sqlite_master;";
   rc = sqlite3_exec(db, setup.c_str(), nullptr, nullptr, nullptr);
   if (rc != SQLITE_OK) {
     int code = rc;
     if ((code & 0xff) == SQLITE_BUSY) LockedFiles().insert(impl_->key);
     sqlite3_close_v2(db);
+    connectionString_.clear();
     if ((code & 0xff) == SQLITE_NOTADB || (code & 0xff) == SQLITE_CORRUPT)
       Raise(adErrCannotOpen, "Unrecognized database format '" + native + "'.");
     if ((code & 0xff) == SQLITE_BUSY)
@@ -677,16 +695,29 @@ void Connection::Open(const std::string& connectionString, const std::string&, c
                                  "': it is currently locked by another process.");
     Raise(adErrCannotOpen, "The database engine cannot open the file '" + native + "'. (" + sqlite3_errstr(code) + ")");
   }
-  impl_->db = db;
-  remember();
+  if (!impl_->scratch) {
+    impl_->db = db;
+    return;
+  }
+  // The new store takes the file's place; one on a file that is gone stays with its connections.
+  auto store = std::make_shared<Store>();
+  store->db = db;
+  store->dev = dev;
+  store->ino = ino;
+  Stores()[impl_->key] = store;
+  impl_->Attach(store);
 }
 
 long Connection::Execute(const std::string& sql, long) {
   if (!impl_->db) RaiseClosed();
   const std::string verb = FirstWord(sql);
-  impl_->BeforeStatement(verb);
-  const bool write = IsWrite(verb);
   if (impl_->scratch && verb != "SELECT") ++Changes()[impl_->key];
+  if (impl_->store && IsCallerTransaction(verb, sql)) {
+    impl_->CallerTransaction(verb);
+    return 0;
+  }
+  impl_->BeforeStatement();
+  const bool write = IsWrite(verb);
   Impl::Statement s;
   long changed = 0;
   try {
@@ -738,7 +769,7 @@ struct Recordset::Impl {
         verb = "SELECT";
       }
     }
-    c.BeforeStatement(verb);
+    c.BeforeStatement();
     Connection::Impl::Statement s;
     c.Compile(sql, s);
     int columns = sqlite3_column_count(s.stmt);
@@ -908,7 +939,7 @@ void Recordset::Update() {
   if (!c.db) RaiseClosed();
   std::string sql = "INSERT INTO [" + impl_->table + "](" + columns + ") VALUES(" + marks + ")";
   sqlite3_stmt* stmt = nullptr;
-  c.BeforeStatement("INSERT");
+  c.BeforeStatement();
   if (c.scratch) ++Changes()[c.key];
   c.SetLockWait();
   int rc = sqlite3_prepare_v2(c.db, sql.c_str(), -1, &stmt, nullptr);
@@ -967,7 +998,11 @@ void Catalog::Create(const std::string& connectionString) {
   sqlite3* db = nullptr;
   int rc = sqlite3_open_v2(native.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
   // Writing the application id gives the new file its header, so it is a database from the start.
-  if (rc == SQLITE_OK) rc = sqlite3_exec(db, "PRAGMA application_id=1364349505;", nullptr, nullptr, nullptr);
+  // An empty file has nothing to roll back to: the header is written without a journal and
+  // without a flush (the first transaction on the file flushes it).
+  if (rc == SQLITE_OK)
+    rc = sqlite3_exec(db, "PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF; PRAGMA application_id=1364349505;",
+                      nullptr, nullptr, nullptr);
   if (rc != SQLITE_OK) {
     std::string message = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
     sqlite3_close_v2(db);

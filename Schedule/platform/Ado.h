@@ -34,6 +34,10 @@ enum AdoError : long {
 // durability for speed (no flush per statement). Other files stay safely written.
 void RegisterScratchDatabase(const std::string& path);
 bool IsScratchDatabase(const std::string& path);
+// Commits the writes held back on scratch stores (they are committed by themselves every few
+// thousand rows, before a transaction of the caller's, and at program end), so that a reader
+// outside the layer sees them now.
+void CommitHeldWrites();
 
 // True when the file is there but is not a database: not an SQLite file at all, or one whose
 // pages are damaged (a truncated copy). False otherwise, also when it cannot be looked into for

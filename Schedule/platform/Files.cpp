@@ -199,7 +199,7 @@ TextFile::~TextFile() {
 void TextFile::Open(const std::string& path, FileMode mode) {
   if (file_) Raise(errFileAlreadyOpen);
   std::string native = FilePath(path);
-  const char* how = mode == FileMode::Input ? "rb" : mode == FileMode::Output ? "wb" : "ab";
+  const char* how = mode == FileMode::Input ? "rb" : mode == FileMode::Append ? "ab" : "wb";
   std::string partial;
   if (mode == FileMode::Output) {
     // Only a plain file is replaced by a rename; a pipe or a link is written where it is.

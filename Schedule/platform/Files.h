@@ -51,7 +51,10 @@ void Kill(const std::string& path);
 // Gives a file a new name; raises 53 when it is missing, 58 when the new name is taken.
 void Name(const std::string& oldPath, const std::string& newPath);
 
-enum class FileMode { Input, Output, Append };
+// OutputInPlace replaces a file's content where it is, as Output did before report files were
+// written under another name: for logs that are rewritten at every step or appended to later, a
+// new file per write would only churn through the folder.
+enum class FileMode { Input, Output, OutputInPlace, Append };
 
 // A sequential text file, opened and closed within one procedure.
 class TextFile {
@@ -62,7 +65,8 @@ class TextFile {
   TextFile(const TextFile&) = delete;
   TextFile& operator=(const TextFile&) = delete;
 
-  // Output replaces the file, Append adds to it (both create it); Input needs it to exist.
+  // Output and OutputInPlace replace the file, Append adds to it (all create it); Input needs it
+  // to exist.
   // Output writes a plain file under its name + ".part" and gives it its own name at Close, so
   // nobody ever sees it half-written; a process killed while writing leaves only the ".part".
   void Open(const std::string& path, FileMode mode);

@@ -6,11 +6,14 @@
 #include <string>
 #include <vector>
 
+#include "platform/Ado.h"
+
 namespace testsupport {
 
 // The rows of a query on a database file, every cell as text ("<null>" for Null); opened read-only.
 inline std::vector<std::vector<std::string>> QueryFile(const std::string& path, const std::string& sql) {
   std::vector<std::vector<std::string>> rows;
+  platform::ado::CommitHeldWrites();  // the program's own connections may still hold rows back
   sqlite3* db = nullptr;
   if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
     sqlite3_close(db);
