@@ -187,8 +187,8 @@ TEST_F(AdoTest, EmptyRecordsetsAndRecordsAddedThroughThem) {
 // Statements that differ only in their values share one prepared statement; that each keeps its
 // own values shows where collection writes whole categories and compares every row.
 
-// Scratch connections are opened and closed thousands of times a level; the handles behind them
-// are kept for reuse, which must never show a file that is gone or a transaction left open.
+// Scratch connections are opened and closed thousands of times a level; the one handle they share
+// must never show a file that is gone or a transaction left open.
 TEST_F(AdoTest, ScratchStoresReuseHandlesThatFollowTheFileAndCarryNoTransaction) {
   auto pragma = [](Connection& c, const std::string& name) {
     Recordset rs;
@@ -227,9 +227,8 @@ TEST_F(AdoTest, ScratchStoresReuseHandlesThatFollowTheFileAndCarryNoTransaction)
   EXPECT_EQ(ErrorOf([&] { connection.Execute("Select * From tblSite"); }), adErrTableMissing);
 }
 
-// A scratch store holds its writes back in a batch: every other handle, a transaction of the
-// caller's, the connection's close and the program's end must still see them, and a failing row
-// must cost only itself.
+// A scratch store holds its writes back in a batch: every other connection, a transaction of the
+// caller's and the program's end must still see them, and a failing row must cost only itself.
 TEST_F(AdoTest, ScratchStoreWritesReachEveryOtherReaderAsIfEachWereCommitted) {
   connection.Close();
   RegisterScratchDatabase(path);
@@ -261,9 +260,16 @@ TEST_F(AdoTest, ScratchStoreWritesReachEveryOtherReaderAsIfEachWereCommitted) {
   EXPECT_EQ(insert("undone"), 0);
   connection.Execute("ROLLBACK TRANSACTION");
   EXPECT_EQ(insert("4"), 0);
+  // Committed, it keeps its rows but a failing one; it cannot be started twice.
+  connection.Execute("BEGIN TRANSACTION");
+  EXPECT_EQ(insert("5"), 0);
+  EXPECT_EQ(insert(std::string(26, 'x')), adErrValueTooLong);
+  EXPECT_EQ(ErrorOf([&] { connection.Execute("BEGIN TRANSACTION"); }), adErrSyntax);
+  connection.Execute("COMMIT TRANSACTION");
+  EXPECT_EQ(ErrorOf([&] { connection.Execute("COMMIT TRANSACTION"); }), adErrSyntax);
   connection.Close();
   EXPECT_EQ(testsupport::FirstColumn(app.At("Settings.mdb"), "Select SiteIndex From tblSite"),
-            (std::vector<std::string>{"1", "2", "3", "4"}));
+            (std::vector<std::string>{"1", "2", "3", "4", "5"}));
 }
 
 testsupport::ChildProcedure endWithRowsHeldBack("EndWithRowsHeldBack", [] {
