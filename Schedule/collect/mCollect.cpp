@@ -1,9 +1,12 @@
 #include "collect/mCollect.h"
 
+#include <optional>
+
 #include "ModuleNames.h"
 #include "database/DeleteData.h"
 #include "database/mDatabase.h"
 #include "frmSchedule.h"
+#include "iis/IisConfig.h"
 #include "mMain.h"
 #include "platform/Err.h"
 #include "platform/Text.h"
@@ -31,13 +34,35 @@ void RequireSet(const void* object) {
 }
 
 // The opening of Gather and GatherDir: the entry shown, its earlier rows deleted and its server's
-// sites listed; false when the sites cannot be listed.
-bool BeginGathering(OnError& onError, FrmSchedule& window, const std::string& entry) {
+// sites listed; false when the sites cannot be listed. A repeat of the server collected just before
+// deletes its script mappings alone, and its sites are listed already.
+bool BeginGathering(OnError& onError, FrmSchedule& window, const std::string& entry, bool repeat = false) {
   onError.Next([&] { window.p2.SetText("Collecting Report From " + entry); });
-  onError.Next([&] { DeleteDataForServer(entry); });
+  onError.Next([&] { DeleteDataForServer(entry, repeat); });
   bool listed = true;
-  onError.Next([&] { listed = GetWebSites(entry); });
+  if (!repeat) onError.Next([&] { listed = GetWebSites(entry); });
   return listed;
+}
+
+// The server the last web-site job collected whole, while the settings tables still hold exactly
+// that collection. A site job of the same server then only writes the script mappings again, the
+// one table whose rows follow the job's own site: the other rows, deleted and written anew, would
+// come back the same and in the same order, at the end of their tables. Forgotten at every
+// level's start and end, and by a job that meets any error.
+struct CollectedServer {
+  std::string server;  // as its rows name it, letter case counting
+  long snapshot = 0;   // the snapshot parse the rows came from
+};
+std::optional<CollectedServer> lastCollected;
+
+// The parse of the server's snapshot as the collectors would read it now; 0 when it cannot be
+// read (the collection that needs it reports that).
+long SnapshotSerial(const std::string& server) {
+  try {
+    return iis::LoadSnapshot(server)->Serial();
+  } catch (...) {
+    return 0;
+  }
 }
 
 // Gathers the entry of every job, or at the comparison levels the first and then the second item
@@ -63,6 +88,7 @@ void GatherEntries(OnError& onError, bool pairs, void (*gather)(const std::strin
 
 void CollectIISSettings() {
   OnError onError(modules::mCollect, "CollectIISSettings");
+  lastCollected.reset();
   FrmSchedule& window = frmSchedule();
   const short level = CurrentLevel;
   if (level == 3 || level == 5) {
@@ -85,13 +111,20 @@ void CollectIISSettings() {
     SiteServicesCollector.reset();
     HomeDirectoryCollector.reset();
   }
+  lastCollected.reset();
   onError.Next([&] { window.SetDisplayFlag(false); });
 }
 
 void Gather(const std::string& entry) {
   OnError onError(modules::mCollect, "Gather");
   FrmSchedule& window = frmSchedule();
-  if (!BeginGathering(onError, window, entry)) return;
+  const long errorsBefore = platform::ErrorsReported();
+  CollectedServer collecting{platform::TextBefore(entry, "\\")};
+  if (CurrentLevel == 2) collecting.snapshot = SnapshotSerial(collecting.server);
+  const bool repeat = lastCollected && collecting.snapshot != 0 && lastCollected->server == collecting.server &&
+                      lastCollected->snapshot == collecting.snapshot;
+  lastCollected.reset();
+  if (!BeginGathering(onError, window, entry, repeat)) return;
   onError.Next([&] {
     ProgressStep = 100.0 / 17;
     window.Pg1.SetMax(100);
@@ -112,6 +145,7 @@ void Gather(const std::string& entry) {
     });
     onError.Next([&] { window.Panel.SetText(category); });
     onError.Next([&] {
+      if (repeat) return;
       if (category == "General" || category == "Document" || category == "SSL" || category == "Performance") {
         RequireSet(SitePropertiesCollector.get());
         SitePropertiesCollector->Collect(category, server, DatabasePath, window.Pg1, window.Panel, window.Grd,
@@ -139,6 +173,7 @@ void Gather(const std::string& entry) {
     });
   }
   onError.Next([&] { window.Pg1.SetValue(0); });
+  if (collecting.snapshot != 0 && platform::ErrorsReported() == errorsBefore) lastCollected = collecting;
 }
 
 void GatherDir(const std::string& entry) {

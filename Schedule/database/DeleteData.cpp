@@ -7,7 +7,7 @@
 #include "platform/Err.h"
 #include "platform/Text.h"
 
-void DeleteDataForServer(std::string entry) {
+void DeleteDataForServer(std::string entry, bool scriptMappingsOnly) {
   platform::OnError onError(modules::mDatabase, "DeleteDataForServer");
   const short level = CurrentLevel;
   auto execute = [&](const std::string& sql) {
@@ -21,8 +21,10 @@ void DeleteDataForServer(std::string entry) {
     std::string server;
     onError.Next([&] { server = platform::QuoteSql(level == 1 ? entry : platform::TextBefore(entry, "\\")); });
     for (short index = 1; index <= 18; ++index) {
-      onError.Next([&] { GetQueryForProcessing(index, 0, 1, table, key); });
-      execute("Delete from " + table + " where IISServer = '" + server + "'");
+      if (!scriptMappingsOnly) {
+        onError.Next([&] { GetQueryForProcessing(index, 0, 1, table, key); });
+        execute("Delete from " + table + " where IISServer = '" + server + "'");
+      }
       if (index != 5) continue;
       onError.Next([&] { GetQueryForProcessing(5, 2, 1, table, key); });
       execute("Delete from " + table + " where IISServer = '" + server + "'");

@@ -82,7 +82,14 @@ void EndProgram(int exitCode) {
   std::_Exit(exitCode);
 }
 
+namespace {
+long errorsReported = 0;
+}  // namespace
+
+long ErrorsReported() { return errorsReported; }
+
 void OnError::Report(const std::string& description, long number) const {
+  ++errorsReported;
   Err().Number = number;
   Err().Description = description;
   const std::string line = module_ + "." + procedure_ + " " + std::to_string(number) + " - " + description;

@@ -84,6 +84,10 @@ void StatusLineLost(const std::string& line);
 // How many status-log lines were lost since the process started.
 long StatusLinesLost();
 
+// How many errors handlers have reported since the process started (a work that saw none added
+// may trust what it wrote).
+long ErrorsReported();
+
 // The error handler a procedure installs at its start.
 class OnError {
  public:

@@ -2,6 +2,7 @@
 // indexes, re-collection, and whole runs over servers whose snapshots are missing or broken.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <filesystem>
 
 #include "TestSupport.h"
@@ -25,7 +26,12 @@ using Rows = std::vector<std::vector<std::string>>;
 
 class Collect : public testing::Test {
  protected:
-  void TearDown() override { ServerList.clear(); }
+  void TearDown() override {
+    ServerList.clear();
+    SitePropertiesCollector.reset();
+    SiteServicesCollector.reset();
+    HomeDirectoryCollector.reset();
+  }
   // A level as the run starts it: tables re-created, connection opened, jobs collected.
   void RunLevel(short level, std::vector<std::string> entries) {
     CurrentLevel = level;
@@ -54,6 +60,20 @@ class Collect : public testing::Test {
             << site.id << " " << key;
       }
   }
+  // An applicationHost.config of the sites, each "<site ...>" with its root directory.
+  void WriteServer(const std::string& server, const std::vector<std::array<std::string, 3>>& sites) {
+    std::string xml = "<configuration><system.applicationHost><sites>";
+    for (const auto& [id, name, path] : sites)
+      xml += "<site name=\"" + name + "\" id=\"" + id + "\"><application path=\"/\"><virtualDirectory path=\"/\" "
+             "physicalPath=\"" + path + "\"/></application></site>";
+    app.Write("Servers/" + server + "/applicationHost.config", xml + "</sites></system.applicationHost></configuration>");
+  }
+  // Server WIDE: a path too long for its column at site 2, a name too long at site 4.
+  void WriteWideServer() {
+    WriteServer("WIDE", {{"1", "One", "C:\\one"}, {"2", "Two", "C:\\" + std::string(300, 'p')},
+                         {"3", "Three", "C:\\three"}, {"4", longName, "C:\\four"}, {"5", "Five", "C:\\five"}});
+  }
+  const std::string longName = std::string(300, 'N');
   ScratchAppFolder app;
   testsupport::DemoCollection collection{app};
 };
@@ -103,16 +123,7 @@ TEST_F(Collect, EveryCallThatNeedsABadSnapshotReportsIt) {
 // A value too long for its column costs its own row only: the call writes its other rows and is
 // reported once, naming the server, the site and the column.
 TEST_F(Collect, AValueTooLongForItsColumnLosesOnlyItsOwnRow) {
-  auto site = [](const std::string& id, const std::string& name, const std::string& path) {
-    return "<site name=\"" + name + "\" id=\"" + id + "\"><application path=\"/\"><virtualDirectory path=\"/\" "
-           "physicalPath=\"" + path + "\"/></application></site>";
-  };
-  const std::string longName(300, 'N');
-  app.Write("Servers/WIDE/applicationHost.config",
-            "<configuration><system.applicationHost><sites>" + site("1", "One", "C:\\one") +
-                site("2", "Two", "C:\\" + std::string(300, 'p')) + site("3", "Three", "C:\\three") +
-                site("4", longName, "C:\\four") + site("5", "Five", "C:\\five") +
-                "</sites></system.applicationHost></configuration>");
+  WriteWideServer();
   RunLevel(1, {"WIDE"});
   EXPECT_EQ(Query("Select SiteIndex From WebSiteInfo Order By SiteIndex"), (Rows{{"1"}, {"2"}, {"3"}, {"5"}}));
   EXPECT_EQ(Query("Select SiteIndex From tblHomeDirectory2000 Order By SiteIndex"), (Rows{{"1"}, {"3"}, {"4"}, {"5"}}));
@@ -125,6 +136,61 @@ TEST_F(Collect, AValueTooLongForItsColumnLosesOnlyItsOwnRow) {
   EXPECT_EQ(log[1].rfind("mCollect.Gather ", 0), 0u) << log[1];
   for (const char* part : {"-2147217887 - ", "'WIDE'", "'Two'", "[Path]"})
     EXPECT_NE(log[1].find(part), std::string::npos) << part << " not in " << log[1];
+}
+
+// Site jobs of one server in a row collect it once, and the settings tables and the status log end
+// as when each job is collected on its own: with other servers in between, a missing snapshot and
+// a row too long reported on every job.
+TEST_F(Collect, SiteJobsOfTheServerCollectedBeforeEndAsCollectingEachJobAlone) {
+  WriteWideServer();
+  const std::vector<std::string> jobs = {
+      "WEBFARM01\\Contoso Shop", "WEBFARM01\\Default Web Site", "WEBFARM01\\O'Brien Intranet",
+      "LEGACY01\\Partner Portal", "WEBFARM01\\Contoso Shop",     "webfarm01\\Contoso Shop",
+      "NOSUCH\\a",                "NOSUCH\\b",                   "WIDE\\One",
+      "WIDE\\Five",               "LEGACY01\\Ann's Recipes",     "LEGACY01\\Partner Portal"};
+  auto everything = [&] {
+    Rows all;
+    for (const std::string& table : testsupport::TablesOf(app.At("VelmoraDatabase.mdb")))
+      for (auto& row : Query("Select rowid, * From [" + table + "]")) {
+        row.insert(row.begin(), table);
+        all.push_back(row);
+      }
+    return all;
+  };
+  long written = iis::RowsWritten();
+  RunLevel(2, jobs);
+  const long writtenOnce = iis::RowsWritten() - written;
+  const Rows once = everything();
+  const auto log = testsupport::StatusLog(app);
+  EXPECT_EQ(testsupport::LinesWith(log, "'NOSUCH'"), 2 * 19);
+  EXPECT_EQ(testsupport::LinesWith(log, "'WIDE', site 'Two'"), 2);
+
+  RunLevel(2, {});
+  written = iis::RowsWritten();
+  for (const std::string& job : jobs) {
+    ServerList = {job};
+    CollectIISSettings();
+  }
+  EXPECT_LT(writtenOnce, iis::RowsWritten() - written);
+  EXPECT_EQ(everything(), once);
+  auto again = testsupport::StatusLog(app);
+  ASSERT_EQ(again.size(), 2 * log.size());
+  EXPECT_EQ(std::vector<std::string>(again.begin() + log.size(), again.end()), log);
+}
+
+// A snapshot rewritten between two site jobs of its server is collected again.
+TEST_F(Collect, ASnapshotChangedBetweenSiteJobsIsCollectedAgain) {
+  RunLevel(2, {});
+  SitePropertiesCollector = std::make_shared<iis::SitePropertiesCollector>();
+  SiteServicesCollector = std::make_shared<iis::SiteServicesCollector>();
+  HomeDirectoryCollector = std::make_shared<iis::HomeDirectoryCollector>();
+  WriteServer("GROWING", {{"1", "One", "C:\\one"}});
+  Gather("GROWING\\One");
+  WriteServer("GROWING", {{"1", "One", "C:\\one"}, {"2", "Two", "C:\\two"}});
+  Gather("GROWING\\One");
+  EXPECT_EQ(Query("Select SiteIndex From WebSiteInfo"), (Rows{{"1"}, {"2"}}));
+  ExpectSitesCollectedAsRead("GROWING");
+  EXPECT_TRUE(NoErrorLines());
 }
 
 TEST_F(Collect, RecollectingAServerReplacesItsRows) {
