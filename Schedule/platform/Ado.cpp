@@ -48,58 +48,59 @@ std::set<std::string>& LockedFiles() {
   return files;
 }
 
-// ---- Scratch stores ----
+// ---- Stores: one handle per database file ----
 //
-// Every connection on a scratch store shares one handle: the settings database is opened and
-// closed again and again within a level (every site lookup opens it anew), and a handle of its
-// own per connection paid the schema, a cold page cache and the file locks at every statement.
-// The shared handle is kept for the run, and only on the same file (device and inode): a store
-// deleted and made again gets a handle of its own, and the old one goes with its last connection.
+// Every connection on a file shares one handle with the file's other connections: the settings
+// database is opened and closed again and again within a level (every site lookup opens it
+// anew), and an export database twice per report; a handle of its own per connection paid the
+// schema, a cold page cache and the file locks at every statement. A handle is shared only on the
+// same file (device and inode): a file deleted and made again gets a handle of its own, and the
+// old one goes with its last connection.
 //
-// Statements are batched: one in autocommit mode opens a transaction that the store keeps open.
-// It is committed before a transaction the caller starts itself, every kBatchLimit writes, at
-// CommitHeldWrites, when the store's file is replaced and when the program ends: a scratch store
-// is the program's own, and a run killed before then makes it afresh anyway. Every
-// connection runs on the same handle, so each sees what the others wrote; a failing row is undone
-// alone and the rows before it stay.
+// Writes are batched: a write in autocommit mode (on a scratch store, any statement) opens a
+// transaction that the store keeps open, and a transaction of the caller's is a savepoint within
+// it. On a scratch store the batch is committed every kBatchLimit writes, at CommitHeldWrites,
+// when the file is replaced and when the program ends: the store is the program's own, and a run
+// killed before then makes it afresh anyway. On any other file the caller's COMMIT commits the
+// batch with it, so what the caller finished is on disk as before, and the writes it made outside
+// a transaction (a table created for the rows that follow) cost no flush of their own; an idle
+// store is committed and closed when the next file is opened. Every connection on a file runs on
+// the same handle, so each sees what the others wrote; a failing row is undone alone and the rows
+// before it stay.
 constexpr long kBatchLimit = 2000;
 
 using StatementCache = std::unordered_map<std::string, sqlite3_stmt*>;
 
-void CloseHandle(sqlite3* db, StatementCache& cache) {
-  for (auto& entry : cache) sqlite3_finalize(entry.second);
-  cache.clear();
-  if (db) sqlite3_close_v2(db);
-}
-
 struct Store {
   sqlite3* db = nullptr;
+  bool scratch = false;
   dev_t dev = 0;
   ino_t ino = 0;
   StatementCache cache;
-  long users = 0;             // open connections on it
-  bool batch = false;         // a transaction of the layer's is open
-  long writes = 0;            // in that transaction
+  long users = 0;               // open connections on it
+  bool batch = false;           // a transaction of the layer's is open
+  long writes = 0;              // in that transaction
   const void* owner = nullptr;  // the connection whose own transaction is open
 
-  // Commits the open batch; false when the engine refused (the batch is then undone).
-  bool Commit() {
-    if (!batch) return true;
+  // Commits the open batch; the engine's code (the batch is undone when it refused).
+  int Commit() {
+    if (!batch) return SQLITE_OK;
     batch = false;
     writes = 0;
-    if (sqlite3_get_autocommit(db)) return true;
-    if (sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK) return true;
-    sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
-    return false;
+    if (sqlite3_get_autocommit(db)) return SQLITE_OK;
+    int rc = sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK) sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+    return rc;
   }
   ~Store() {
     Commit();
-    CloseHandle(db, cache);
+    for (auto& entry : cache) sqlite3_finalize(entry.second);
+    if (db) sqlite3_close_v2(db);
   }
 };
 
-// The store of each scratch file by its key. Never destroyed: run-wide connections are released
-// after static objects at process end.
+// The store of each file by its key. Never destroyed: run-wide connections are released after
+// static objects at process end.
 std::map<std::string, std::shared_ptr<Store>>& Stores() {
   static auto* stores = new std::map<std::string, std::shared_ptr<Store>>;
   return *stores;
@@ -107,6 +108,15 @@ std::map<std::string, std::shared_ptr<Store>>& Stores() {
 
 void CommitAllBatches() {
   for (auto& entry : Stores()) entry.second->Commit();
+}
+
+// Commits and closes the stores of files other than the program's own that no connection uses.
+void CloseIdleStores() {
+  for (auto it = Stores().begin(); it != Stores().end();)
+    if (!it->second->scratch && it->second->users == 0)
+      it = Stores().erase(it);
+    else
+      ++it;
 }
 
 // How often each scratch store has been changed by this process: a recordset read at the same
@@ -469,40 +479,33 @@ bool IsScratchDatabase(const std::string& path) { return ScratchPaths().count(Ca
 // ---- Connection ----
 
 struct Connection::Impl {
-  sqlite3* db = nullptr;
+  sqlite3* db = nullptr;  // the store's handle while open
   std::string path;
-  // For a scratch store: the file it is on and the handle shared with the store's other
-  // connections; otherwise the connection's own handle and statements.
   bool scratch = false;
   std::string key;
   std::shared_ptr<Store> store;
-  // Prepared statements by their rewritten text, values bound afresh at every use: the store's
-  // on a scratch store, else the connection's own.
-  StatementCache ownCache;
-  StatementCache* cache = &ownCache;
+  // The store's prepared statements by their rewritten text, values bound afresh at every use.
+  StatementCache* cache = nullptr;
   static constexpr size_t kCacheLimit = 256;
 
   ~Impl() { Close(); }
 
   void Close() {
     if (!db) return;
-    if (store) {
-      // Closing ends an unfinished transaction of the caller's, as closing the file would.
-      if (store->owner == this) EndCallerTransaction(false);
-      --store->users;
-      store.reset();
-      cache = &ownCache;
-      db = nullptr;
-      return;
-    }
-    CloseHandle(db, ownCache);
+    // Closing ends an unfinished transaction of the caller's, as closing the file would.
+    if (store->owner == this) EndCallerTransaction(false);
+    --store->users;
+    store.reset();
+    cache = nullptr;
     db = nullptr;
   }
 
-  // Shares the store's handle on this very file, if it has one.
+  // Shares the store's handle on this very file, if it has one of the same kind.
   bool Share(dev_t dev, ino_t ino) {
     auto found = Stores().find(key);
-    if (found == Stores().end() || found->second->dev != dev || found->second->ino != ino) return false;
+    if (found == Stores().end() || found->second->dev != dev || found->second->ino != ino ||
+        found->second->scratch != scratch)
+      return false;
     Attach(found->second);
     return true;
   }
@@ -531,10 +534,11 @@ struct Connection::Impl {
     }
   };
 
-  // Any statement in autocommit mode opens the store's batch, so that the file is locked and its
-  // cache checked once per batch rather than once per statement.
-  void BeforeStatement() {
-    if (!store || !sqlite3_get_autocommit(db)) return;
+  // A write in autocommit mode opens the store's batch; on a scratch store any statement does, so
+  // that the file is locked and its cache checked once per batch rather than once per statement.
+  // Reads leave the other files unlocked between statements.
+  void BeforeStatement(bool write) {
+    if ((!write && !scratch) || !sqlite3_get_autocommit(db)) return;
     if (sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr) != SQLITE_OK) return;  // then it runs on its own
     static const bool registered = (AtEndProgram(CommitAllBatches), true);
     (void)registered;
@@ -549,7 +553,7 @@ struct Connection::Impl {
       if (store->owner)
         Raise(adErrSyntax, "The database engine rejected the statement: cannot start a transaction within a "
                            "transaction.");
-      BeforeStatement();
+      BeforeStatement(true);
       int rc = sqlite3_exec(db, "SAVEPOINT caller", nullptr, nullptr, nullptr);
       if (rc != SQLITE_OK) Fail(rc);
       store->owner = this;
@@ -563,7 +567,13 @@ struct Connection::Impl {
                              (verb == "ROLLBACK" ? "rollback" : "commit") + " - no transaction is active.");
     }
     EndCallerTransaction(verb != "ROLLBACK");
-    if (store->writes >= kBatchLimit) store->Commit();
+    // On a user's file what the caller committed is on disk when its COMMIT returns.
+    if (!scratch && verb != "ROLLBACK") {
+      int rc = store->Commit();
+      if (rc != SQLITE_OK) RaiseEngine(nullptr, rc, path);
+    } else if (store->writes >= kBatchLimit) {
+      store->Commit();
+    }
   }
   void EndCallerTransaction(bool keep) {
     if (!sqlite3_get_autocommit(db)) {
@@ -575,7 +585,7 @@ struct Connection::Impl {
 
   // After a write: a long batch is committed, so what it holds back stays small.
   void AfterWrite() {
-    if (!store || !store->batch) return;
+    if (!store->batch) return;
     // A failure that undid the whole transaction ended the batch with it.
     if (sqlite3_get_autocommit(db)) {
       store->batch = false;
@@ -664,7 +674,14 @@ void Connection::Open(const std::string& connectionString, const std::string&, c
                           ? connectionString
                           : "Provider=" + Provider + ";Data Source=" +
                                 (path.find(';') == std::string::npos ? path : "\"" + path + "\"");
-  if (impl_->scratch && impl_->Share(dev, ino)) return;
+  if (impl_->Share(dev, ino)) return;
+  // A store of the other kind, or on a file that is gone, lets go of what it holds back.
+  if (auto found = Stores().find(impl_->key); found != Stores().end()) {
+    found->second->Commit();
+    if (found->second->users == 0) Stores().erase(found);
+  }
+  // Only the files in use keep their handles.
+  if (!impl_->scratch) CloseIdleStores();
   sqlite3* db = nullptr;
   int rc = sqlite3_open_v2(native.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
   if (rc != SQLITE_OK) {
@@ -695,13 +712,10 @@ void Connection::Open(const std::string& connectionString, const std::string&, c
                                  "': it is currently locked by another process.");
     Raise(adErrCannotOpen, "The database engine cannot open the file '" + native + "'. (" + sqlite3_errstr(code) + ")");
   }
-  if (!impl_->scratch) {
-    impl_->db = db;
-    return;
-  }
   // The new store takes the file's place; one on a file that is gone stays with its connections.
   auto store = std::make_shared<Store>();
   store->db = db;
+  store->scratch = impl_->scratch;
   store->dev = dev;
   store->ino = ino;
   Stores()[impl_->key] = store;
@@ -712,12 +726,12 @@ long Connection::Execute(const std::string& sql, long) {
   if (!impl_->db) RaiseClosed();
   const std::string verb = FirstWord(sql);
   if (impl_->scratch && verb != "SELECT") ++Changes()[impl_->key];
-  if (impl_->store && IsCallerTransaction(verb, sql)) {
+  if (IsCallerTransaction(verb, sql)) {
     impl_->CallerTransaction(verb);
     return 0;
   }
-  impl_->BeforeStatement();
-  const bool write = IsWrite(verb);
+  const bool write = IsWrite(verb) || verb == "CREATE" || verb == "DROP" || verb == "ALTER";
+  impl_->BeforeStatement(write);
   Impl::Statement s;
   long changed = 0;
   try {
@@ -769,7 +783,7 @@ struct Recordset::Impl {
         verb = "SELECT";
       }
     }
-    c.BeforeStatement();
+    c.BeforeStatement(false);
     Connection::Impl::Statement s;
     c.Compile(sql, s);
     int columns = sqlite3_column_count(s.stmt);
@@ -939,7 +953,7 @@ void Recordset::Update() {
   if (!c.db) RaiseClosed();
   std::string sql = "INSERT INTO [" + impl_->table + "](" + columns + ") VALUES(" + marks + ")";
   sqlite3_stmt* stmt = nullptr;
-  c.BeforeStatement();
+  c.BeforeStatement(true);
   if (c.scratch) ++Changes()[c.key];
   c.SetLockWait();
   int rc = sqlite3_prepare_v2(c.db, sql.c_str(), -1, &stmt, nullptr);
