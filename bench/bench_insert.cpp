@@ -86,6 +86,7 @@ int main(int argc, char** argv) {
   std::string bulk = (folder / "bulk.db").string();
   sqlite3* db = nullptr;
   sqlite3_open(bulk.c_str(), &db);
+  platform::ado::CommitHeldWrites();  // the table's definition is read outside the layer
   sqlite3* source = nullptr;
   sqlite3_open(scratch.c_str(), &source);
   sqlite3_stmt* schema = nullptr;

@@ -33,6 +33,7 @@
 #include "database/mGlob.h"
 #include "logs/mLog.h"
 #include "mMain.h"
+#include "platform/Ado.h"
 #include "platform/Err.h"
 #include "platform/Files.h"
 
@@ -211,6 +212,8 @@ long CollectedRows(const fs::path& app, int level) {
   InitConnections();
   CollectIISSettings();
   SettingsConnection.reset();
+  // What the settings database holds back is written now: the program's run opens it next.
+  platform::ado::CommitHeldWrites();
   return RowsIn(app / "VelmoraDatabase.mdb");
 }
 
