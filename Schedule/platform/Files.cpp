@@ -4,6 +4,7 @@
 #include <climits>
 #include <cstdio>
 #include <dirent.h>
+#include <fcntl.h>
 #include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -209,7 +210,16 @@ void TextFile::Open(const std::string& path, FileMode mode) {
       RaiseOpenError(native, EACCES);
     if (plain) partial = native + ".part";
   }
-  file_ = std::fopen(partial.empty() ? native.c_str() : partial.c_str(), how);
+  if (mode == FileMode::OutputInPlace) {
+    // Written over and cut to its new length at Close: a file emptied and written again is
+    // flushed to the disk at its close by some file systems (ext4), which a log rewritten for
+    // every report cannot afford.
+    int fd = ::open(native.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+    file_ = fd < 0 ? nullptr : ::fdopen(fd, "wb");
+    if (fd >= 0 && !file_) ::close(fd);
+  } else {
+    file_ = std::fopen(partial.empty() ? native.c_str() : partial.c_str(), how);
+  }
   if (!file_ && !partial.empty() && (errno == EACCES || errno == EPERM)) {
     // A folder closed to new names may still let its files be written.
     partial.clear();
@@ -225,7 +235,12 @@ void TextFile::Close() {
   if (!file_) return;
   std::FILE* f = file_;
   file_ = nullptr;
-  bool written = std::fclose(f) == 0;
+  bool written = true;
+  if (mode_ == FileMode::OutputInPlace) {
+    const long length = std::ftell(f);
+    written = std::fflush(f) == 0 && length >= 0 && ::ftruncate(::fileno(f), length) == 0;
+  }
+  written = std::fclose(f) == 0 && written;
   // What was written takes the file's name also after a write error, as it would in place.
   if (!partial_.empty() && ::rename(partial_.c_str(), path_.c_str()) != 0) {
     written = false;
