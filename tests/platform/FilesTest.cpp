@@ -66,3 +66,20 @@ TEST(TextFile, OutputTakesItsNameOnlyWhenClosed) {
   }
   EXPECT_EQ(testsupport::ReadFile(app.At("report.html")), "first\r\n");
 }
+
+// The internal log is rewritten in place for every report: a shorter line must leave nothing of
+// the longer one before it, and the file keeps its identity.
+TEST(TextFile, OutputInPlaceReplacesTheWholeContentWhereItIs) {
+  ScratchAppFolder app;
+  app.Write("IntLog.log", "WEB1\\Default Web Site|Application Mappings|Successfully completed\r\n");
+  const auto before = platform::FindFile(app.Path() + "\\IntLog.log").inode;
+  {
+    platform::TextFile file(app.Path() + "\\IntLog.log", platform::FileMode::OutputInPlace);
+    file.WriteLine("WEB1|General|Successfully completed");
+  }
+  EXPECT_EQ(testsupport::ReadFile(app.At("IntLog.log")), "WEB1|General|Successfully completed\r\n");
+  EXPECT_EQ(platform::FindFile(app.Path() + "\\IntLog.log").inode, before);
+  platform::TextFile made(app.Path() + "\\New.log", platform::FileMode::OutputInPlace);
+  made.Close();
+  EXPECT_EQ(testsupport::ReadFile(app.At("New.log")), "");
+}
