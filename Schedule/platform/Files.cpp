@@ -152,7 +152,9 @@ class FolderIndexes {
  private:
   // Enough for the folders a run writes into; beyond, the one looked in longest ago gives way.
   static constexpr size_t kMaxFolders = 64;
-  static constexpr uint32_t kEvents = IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO | IN_DELETE_SELF | IN_ONLYDIR;
+  // IN_ATTRIB: a folder whose permissions change is read afresh, as a search would find it.
+  static constexpr uint32_t kEvents =
+      IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO | IN_DELETE_SELF | IN_ATTRIB | IN_ONLYDIR;
 
   struct Key {
     dev_t device;
@@ -216,8 +218,10 @@ class FolderIndexes {
     if (event.mask & IN_Q_OVERFLOW) return DropAll();  // notices were lost
     auto watch = watches_.find(event.wd);
     if (watch == watches_.end()) return;  // a folder dropped since
-    if (event.mask & (IN_IGNORED | IN_DELETE_SELF | IN_UNMOUNT)) return Drop(event.wd);
-    if (event.len == 0) return;
+    if (event.len == 0) {
+      if (event.mask & (IN_IGNORED | IN_DELETE_SELF | IN_UNMOUNT | IN_ATTRIB)) Drop(event.wd);
+      return;
+    }
     Index& index = folders_[watch->second];
     if (event.mask & (IN_CREATE | IN_MOVED_TO)) index.Add(event.name);
     if (event.mask & (IN_DELETE | IN_MOVED_FROM)) index.Remove(event.name);
