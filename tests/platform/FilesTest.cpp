@@ -147,6 +147,7 @@ TEST(Files, ChangesMadeByOtherProcessesCountFromTheNextLookUp) {
 TEST(Files, NamesAreFoundInMoreFoldersThanTheLayerWatches) {
   ScratchAppFolder app;
   auto folder = [&](int i) { return app.Path() + "\\F" + std::to_string(i); };
+  // Far more folders looked in than the layer keeps indexes of.
   for (int i = 0; i < 100; ++i) {
     platform::MkDir(folder(i));
     EXPECT_FALSE(platform::IsNormalFile(folder(i) + "\\a.txt"));
