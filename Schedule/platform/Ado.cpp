@@ -1008,8 +1008,11 @@ void Catalog::Create(const std::string& connectionString) {
   if (file.normalFile) Raise(adErrDatabaseExists, "Database already exists.");
   // A journal left beside a file that is gone belongs to no database: SQLite would play it
   // into the new file.
-  for (const char* sidecar : {"-journal", "-wal", "-shm"})
-    if (IsNormalFile(native + sidecar)) Kill(native + sidecar);
+  // SQLite names them exactly: no search without regard to case.
+  for (const char* sidecar : {"-journal", "-wal", "-shm"}) {
+    struct stat st {};
+    if (::stat((native + sidecar).c_str(), &st) == 0 && S_ISREG(st.st_mode)) Kill(native + sidecar);
+  }
   sqlite3* db = nullptr;
   int rc = sqlite3_open_v2(native.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
   // Writing the application id gives the new file its header, so it is a database from the start.

@@ -1,13 +1,21 @@
 #include "platform/Files.h"
 
+#include <dirent.h>
+#include <fcntl.h>
+#include <linux/magic.h>
+#include <sys/inotify.h>
+#include <sys/stat.h>
+#include <sys/statfs.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
-#include <dirent.h>
-#include <fcntl.h>
-#include <strings.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <cstring>
+#include <mutex>
+#include <string_view>
+#include <unordered_map>
 
 #include "platform/Err.h"
 
@@ -85,20 +93,227 @@ bool Exists(const std::string& native) {
   return ::lstat(native.c_str(), &st) == 0;
 }
 
-// The one entry of a folder whose name matches part without regard to case; "" when none or
-// several do.
-std::string OneMatch(const std::string& folder, const std::string& part) {
-  DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
+// Names are compared without regard to ASCII letter case only, whatever the locale.
+std::string AsciiLower(std::string_view name) {
+  std::string lower(name);
+  for (char& c : lower)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return lower;
+}
+
+// The one entry of a folder whose name matches part without regard to case, read from the folder
+// itself; "" when none or several do.
+std::string ScanFolder(const char* folder, const std::string& part) {
+  DIR* dir = ::opendir(folder);
   if (dir == nullptr) return {};
+  const std::string lower = AsciiLower(part);
   std::string found;
   int matches = 0;
   while (const dirent* entry = ::readdir(dir)) {
-    if (::strcasecmp(entry->d_name, part.c_str()) != 0) continue;
+    if (std::strlen(entry->d_name) != part.size() || AsciiLower(entry->d_name) != lower) continue;
     found = entry->d_name;
     ++matches;
   }
   ::closedir(dir);
   return matches == 1 ? found : std::string();
+}
+
+// ---- Folder indexes ----
+//
+// Reading a whole folder for every new name would make a level that writes thousands of reports
+// into one folder cost the square of their number. So a folder looked in gets an index of its
+// names by their lower-case spelling, kept exact by the kernel's change notices (inotify), which
+// report what other processes do as well. The watch is set before the folder is read: a change
+// made meanwhile is in the listing, in a notice after it, or both, and applying a notice twice
+// does no harm. Pending notices are applied before every look-up, so a change finished before the
+// look-up began is always seen. A folder is known by its device and inode: one replaced under the
+// same path is read afresh, one renamed keeps its index. Where notices cannot be had (no inotify,
+// the system's watch limit, a network file system whose other clients send none) the folder is
+// read at every look-up as before.
+class FolderIndexes {
+ public:
+  // Looks part up in the folder (st: its stat); false when the folder has no index and cannot get
+  // one, else match is the one entry that matches, "" when none or several do.
+  bool Find(const char* folder, const struct stat& st, const std::string& part, std::string& match) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!Ready()) return false;
+    // After the caller's stat: a folder deleted before it has its notice in the queue by now.
+    Drain();
+    if (notices_ < 0) return false;
+    auto found = folders_.find(Key{st.st_dev, st.st_ino});
+    Index* index = found != folders_.end() ? &found->second : Read(folder);
+    if (index == nullptr) return false;
+    index->used = ++clock_;
+    auto names = index->names.find(AsciiLower(part));
+    match = names != index->names.end() && names->second.size() == 1 ? names->second.front() : std::string();
+    return true;
+  }
+
+ private:
+  // Enough for the folders a run writes into; beyond, the one looked in longest ago gives way.
+  static constexpr size_t kMaxFolders = 64;
+  // IN_ATTRIB: a folder whose permissions change is read afresh, as a search would find it.
+  static constexpr uint32_t kEvents =
+      IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO | IN_DELETE_SELF | IN_ATTRIB | IN_ONLYDIR;
+
+  struct Key {
+    dev_t device;
+    ino_t inode;
+    bool operator==(const Key&) const = default;
+  };
+  struct KeyHash {
+    size_t operator()(const Key& key) const { return std::hash<unsigned long long>()(key.inode * 31 + key.device); }
+  };
+  struct Index {
+    int watch = -1;
+    unsigned long long used = 0;
+    std::unordered_map<std::string, std::vector<std::string>> names;  // lower case -> as spelt
+
+    void Add(const char* name) {
+      auto& spellings = names[AsciiLower(name)];
+      if (std::find(spellings.begin(), spellings.end(), name) == spellings.end()) spellings.emplace_back(name);
+    }
+    void Remove(const char* name) {
+      auto found = names.find(AsciiLower(name));
+      if (found == names.end()) return;
+      std::erase(found->second, std::string(name));
+      if (found->second.empty()) names.erase(found);
+    }
+  };
+
+  // Opens the notice queue once per process; a child of a fork makes its own, so that it never
+  // takes the parent's notices.
+  bool Ready() {
+    if (owner_ != ::getpid()) {
+      if (notices_ >= 0) ::close(notices_);
+      folders_.clear();
+      watches_.clear();
+      owner_ = ::getpid();
+      notices_ = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    }
+    return notices_ >= 0;
+  }
+
+  void Drain() {
+    alignas(inotify_event) char buffer[16384];
+    for (;;) {
+      ssize_t n = ::read(notices_, buffer, sizeof buffer);
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0 && errno != EAGAIN) {
+        // The queue cannot be read: no index can be trusted from here on.
+        DropAll();
+        ::close(notices_);
+        notices_ = -1;
+      }
+      if (n <= 0) return;
+      for (ssize_t at = 0; at < n;) {
+        const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
+        at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+        Apply(*event);
+      }
+    }
+  }
+
+  void Apply(const inotify_event& event) {
+    if (event.mask & IN_Q_OVERFLOW) return DropAll();  // notices were lost
+    auto watch = watches_.find(event.wd);
+    if (watch == watches_.end()) return;  // a folder dropped since
+    if (event.len == 0) {
+      if (event.mask & (IN_IGNORED | IN_DELETE_SELF | IN_UNMOUNT | IN_ATTRIB)) Drop(event.wd);
+      return;
+    }
+    Index& index = folders_[watch->second];
+    if (event.mask & (IN_CREATE | IN_MOVED_TO)) index.Add(event.name);
+    if (event.mask & (IN_DELETE | IN_MOVED_FROM)) index.Remove(event.name);
+  }
+
+  void Drop(int watch) {
+    auto found = watches_.find(watch);
+    if (found == watches_.end()) return;
+    ::inotify_rm_watch(notices_, watch);
+    folders_.erase(found->second);
+    watches_.erase(found);
+  }
+
+  void DropAll() {
+    for (const auto& [watch, key] : watches_) ::inotify_rm_watch(notices_, watch);
+    folders_.clear();
+    watches_.clear();
+  }
+
+  // Watches the folder, then reads it into a new index; nullptr when it cannot be watched.
+  Index* Read(const char* folder) {
+    int fd = ::open(folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return nullptr;
+    struct statfs fs {};
+    struct stat st {};
+    if (::fstatfs(fd, &fs) != 0 || Remote(fs.f_type) || ::fstat(fd, &st) != 0) {
+      ::close(fd);
+      return nullptr;
+    }
+    if (folders_.size() >= kMaxFolders) {
+      auto oldest = std::min_element(folders_.begin(), folders_.end(),
+                                     [](const auto& a, const auto& b) { return a.second.used < b.second.used; });
+      Drop(oldest->second.watch);
+    }
+    // Through the open folder, so that the watch and the listing are of the same folder even if
+    // its path changes meanwhile.
+    int watch = ::inotify_add_watch(notices_, ("/proc/self/fd/" + std::to_string(fd)).c_str(), kEvents);
+    DIR* dir = watch < 0 ? nullptr : ::fdopendir(fd);
+    if (dir == nullptr) {
+      if (watch >= 0) ::inotify_rm_watch(notices_, watch);
+      ::close(fd);
+      return nullptr;
+    }
+    const Key key{st.st_dev, st.st_ino};
+    // An index of this inode that is still here belongs to a folder deleted since the drain.
+    if (auto stale = folders_.find(key); stale != folders_.end() && stale->second.watch != watch)
+      Drop(stale->second.watch);
+    Index& index = folders_[key];
+    index = Index{};
+    index.watch = watch;
+    watches_[watch] = key;
+    while (const dirent* entry = ::readdir(dir)) index.Add(entry->d_name);
+    ::closedir(dir);
+    return &index;
+  }
+
+  // File systems whose changes made by other machines send no notices here.
+  static bool Remote(__fsword_t type) {
+    switch (static_cast<unsigned long>(type) & 0xffffffffUL) {
+      case NFS_SUPER_MAGIC:
+      case SMB_SUPER_MAGIC:
+      case CIFS_SUPER_MAGIC:
+      case SMB2_SUPER_MAGIC:
+      case FUSE_SUPER_MAGIC:
+      case V9FS_MAGIC:
+      case CEPH_SUPER_MAGIC:
+        return true;
+      default:
+        return false;
+    }
+  }
+
+  std::mutex mutex_;
+  pid_t owner_ = 0;
+  int notices_ = -1;
+  unsigned long long clock_ = 0;
+  std::unordered_map<Key, Index, KeyHash> folders_;
+  std::unordered_map<int, Key> watches_;
+};
+
+// The one entry of a folder whose name matches part without regard to case; "" when none or
+// several do. seen is the folder's lstat when the caller has it.
+std::string OneMatch(const std::string& folder, const std::string& part, const struct stat* seen = nullptr) {
+  static FolderIndexes indexes;
+  const char* path = folder.empty() ? "." : folder.c_str();
+  struct stat st {};
+  if (seen != nullptr && S_ISDIR(seen->st_mode))
+    st = *seen;
+  else if (::stat(path, &st) != 0 || !S_ISDIR(st.st_mode))
+    return {};
+  std::string match;
+  return indexes.Find(path, st, part, match) ? match : ScanFolder(path, part);
 }
 
 }  // namespace
@@ -108,8 +323,10 @@ std::string FilePath(const std::string& path) {
   if (native.empty() || Exists(native)) return native;
   // Most often the folder is there and only the last part is not (a file about to be made).
   size_t last = native.find_last_of('/');
-  if (last != std::string::npos && last > 0 && last + 1 < native.size() && Exists(native.substr(0, last))) {
-    std::string match = OneMatch(native.substr(0, last), native.substr(last + 1));
+  struct stat folder {};
+  if (last != std::string::npos && last > 0 && last + 1 < native.size() &&
+      ::lstat(native.substr(0, last).c_str(), &folder) == 0) {
+    std::string match = OneMatch(native.substr(0, last), native.substr(last + 1), &folder);
     return match.empty() ? native : native.substr(0, last + 1) + match;
   }
   // Part by part: the parts that are there as spelt cost one test each; a part that is not is

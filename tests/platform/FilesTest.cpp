@@ -1,9 +1,15 @@
 // The file layer: on a file system that minds case a path whose exact spelling is not there finds
 // the one entry that matches without regard to case, as on the system the program came from; and
 // a file written for output takes its name only when whole.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
+#include <functional>
 
 #include "TestSupport.h"
 #include "config/mIniOperation.h"
@@ -12,6 +18,24 @@
 #include "platform/Files.h"
 
 using testsupport::ScratchAppFolder;
+
+namespace {
+
+// Runs plain file-system calls in a process of their own, out of the file layer's sight.
+void InAnotherProcess(const std::function<void()>& calls) {
+  pid_t pid = ::fork();
+  if (pid == 0) {
+    calls();
+    ::_exit(0);
+  }
+  int status = 1;
+  ::waitpid(pid, &status, 0);
+  ASSERT_EQ(status, 0);
+}
+
+void Touch(const std::string& path) { ::close(::open(path.c_str(), O_CREAT | O_WRONLY, 0666)); }
+
+}  // namespace
 
 TEST(Files, APathFindsTheOneEntryThatMatchesWithoutRegardToCase) {
   ScratchAppFolder app;
@@ -82,4 +106,72 @@ TEST(TextFile, OutputInPlaceReplacesTheWholeContentWhereItIs) {
   platform::TextFile made(app.Path() + "\\New.log", platform::FileMode::OutputInPlace);
   made.Close();
   EXPECT_EQ(testsupport::ReadFile(app.At("New.log")), "");
+}
+
+TEST(Files, ChangesMadeByOtherProcessesCountFromTheNextLookUp) {
+  ScratchAppFolder app;
+  const std::string out = app.Path() + "\\Out\\";
+  platform::MkDir(app.Path() + "\\Out");
+  EXPECT_EQ(platform::FilePath(out + "report.csv"), app.At("Out/report.csv"));
+  InAnotherProcess([&] { Touch(app.At("Out/Report.CSV")); });
+  EXPECT_EQ(platform::FilePath(out + "report.csv"), app.At("Out/Report.CSV"));
+  InAnotherProcess([&] { ::rename(app.At("Out/Report.CSV").c_str(), app.At("Out/Old.csv").c_str()); });
+  EXPECT_FALSE(platform::IsNormalFile(out + "report.csv"));
+  EXPECT_TRUE(platform::IsNormalFile(out + "OLD.CSV"));
+  InAnotherProcess([&] { ::unlink(app.At("Out/Old.csv").c_str()); });
+  EXPECT_FALSE(platform::IsNormalFile(out + "old.csv"));
+
+  // Two names that differ only in case: neither is taken, until one of them goes.
+  InAnotherProcess([&] {
+    Touch(app.At("Out/Twin"));
+    Touch(app.At("Out/TWIN"));
+  });
+  EXPECT_FALSE(platform::IsNormalFile(out + "twin"));
+  InAnotherProcess([&] { ::unlink(app.At("Out/TWIN").c_str()); });
+  EXPECT_EQ(platform::FilePath(out + "twin"), app.At("Out/Twin"));
+
+  // A folder put in the place of another under the same path is searched for its own names; the
+  // one moved away keeps its own.
+  InAnotherProcess([&] {
+    ::rename(app.At("Out").c_str(), app.At("Gone").c_str());
+    ::mkdir(app.At("Out").c_str(), 0777);
+    Touch(app.At("Out/New.txt"));
+  });
+  EXPECT_FALSE(platform::IsNormalFile(out + "twin"));
+  EXPECT_TRUE(platform::IsNormalFile(out + "new.TXT"));
+  EXPECT_TRUE(platform::IsNormalFile(app.Path() + "\\Gone\\twin"));
+  // Deleted and made again, perhaps on the same inode.
+  InAnotherProcess([&] {
+    ::unlink(app.At("Out/New.txt").c_str());
+    ::rmdir(app.At("Out").c_str());
+    ::mkdir(app.At("Out").c_str(), 0777);
+    Touch(app.At("Out/Fresh.txt"));
+  });
+  EXPECT_FALSE(platform::IsNormalFile(out + "new.txt"));
+  EXPECT_TRUE(platform::IsNormalFile(out + "FRESH.txt"));
+
+  // More changes at once than the system keeps notices of: the last of them still counts.
+  long queued = 0;
+  std::ifstream("/proc/sys/fs/inotify/max_queued_events") >> queued;
+  if (queued > 0 && queued < 100000) {
+    InAnotherProcess([&] {
+      for (long i = 0; i <= queued; ++i) Touch(app.At("Out/F" + std::to_string(i)));
+    });
+    EXPECT_TRUE(platform::IsNormalFile(out + "f" + std::to_string(queued)));
+  }
+}
+
+TEST(Files, NamesAreFoundInMoreFoldersThanTheLayerWatches) {
+  ScratchAppFolder app;
+  auto folder = [&](int i) { return app.Path() + "\\F" + std::to_string(i); };
+  // Far more folders looked in than the layer keeps indexes of.
+  for (int i = 0; i < 100; ++i) {
+    platform::MkDir(folder(i));
+    EXPECT_FALSE(platform::IsNormalFile(folder(i) + "\\a.txt"));
+  }
+  InAnotherProcess([&] {
+    for (int i : {0, 50, 99}) Touch(app.At("F" + std::to_string(i) + "/A.TXT"));
+  });
+  for (int i : {0, 50, 99}) EXPECT_TRUE(platform::IsNormalFile(folder(i) + "\\a.txt")) << i;
+  EXPECT_FALSE(platform::IsNormalFile(folder(1) + "\\a.txt"));
 }
