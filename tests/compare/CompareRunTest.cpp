@@ -13,6 +13,7 @@
 #include "database/SqliteFile.h"
 #include "platform/DateTime.h"
 #include "platform/Text.h"
+#include "reports/ReportJobs.h"
 
 namespace fs = std::filesystem;
 using testsupport::LinesWith;
@@ -23,28 +24,13 @@ namespace {
 
 using Rows = std::vector<std::vector<std::string>>;
 
-struct Job {
-  std::string entry, format, option = "0", path = "No", printer = "P";
-};
+using testsupport::ReportJob;
+using Jobs = std::vector<ReportJob>;
 
-// A schedule section of comparison jobs.
-std::string Section(const char* name, const std::vector<Job>& jobs) {
-  std::string server, tab, format, option, path, custom, time, printer;
-  for (const Job& job : jobs) {
-    server += job.entry + "|", tab += "|", format += job.format + "|", option += job.option + "|";
-    path += job.path + "|", custom += "No|", time += "x|", printer += job.printer + "|";
-  }
-  return std::string("[") + name + "]\r\nServer=" + server + "\r\nTab=" + tab + "\r\nFormat=" + format +
-         "\r\nOption=" + option + "\r\nPath=" + path + "\r\nCustom=" + custom + "\r\nTime=" + time +
-         "\r\nPrintername=" + printer + "\r\n";
-}
-
-// Runs the program over the demo servers with these comparison jobs.
-void RunJobs(const ScratchAppFolder& app, const std::vector<Job>& sites, const std::vector<Job>& directories,
-         const std::string& earlierLevels = "[WebServer]\r\n[WebSite]\r\n[VirtualDirectory]\r\n") {
+// Runs the program over the demo servers with these comparison jobs, after the site jobs given.
+void RunJobs(const ScratchAppFolder& app, const Jobs& sites, const Jobs& directories, const Jobs& earlierSites = {}) {
   testsupport::CopyDemoServers(app);
-  app.Write("ScheduleInfo/ScheduleConfig.ini",
-            earlierLevels + Section("WebSiteComp", sites) + Section("VirtualDirectoryComp", directories));
+  app.Write("ScheduleInfo/ScheduleConfig.ini", testsupport::ReportSchedule({}, earlierSites, {}, sites, directories));
   ASSERT_EQ(testsupport::RunProgram(app.InstallProgram()), 0);
 }
 
@@ -67,19 +53,18 @@ TEST(CompareRun, SitesAndDirectoriesInEveryFormatWithBadJobsBetween) {
   ScratchAppFolder app;
   fs::create_directories(app.At("out"));
   RunJobs(app,
-      {{std::string("Sites") + kShopVsPartner, "HTML"},
-       {"Broken entry", "HTML"},
-       {std::string("Sites") + kShopVsPartner, "CSV", "0", app.At("out")},
-       {std::string("Db") + kShopVsPartner, "MDB"},
-       {"Same(1\\WEBFARM01\\Default Web Site,2\\WEBFARM01\\Default Web Site)", "MDB"},
-       {"Unknown(1\\WEBFARM01\\No Such Site,2\\NOSUCH\\Site)", "HTML"},
-       {"NoSlash(A,B)", "HTML"},
-       {std::string("NoFolder") + kShopVsPartner, "HTML", "0", app.At("no/such/folder")},
-       {"Last(1\\LEGACY01\\Default Web Site,2\\LEGACY01\\Partner Portal)", "CSV"}},
-      {{"Dirs(1\\WEBFARM01\\Contoso Shop\\checkout,2\\LEGACY01\\Partner Portal\\orders\\archive)", "HTML"},
-       {"Missing(1\\WEBFARM01\\Contoso Shop\\nosuchdir,2\\LEGACY01\\Partner Portal\\orders)", "CSV"}},
-      "[WebServer]\r\n[WebSite]\r\nServer=WEBFARM01\\Contoso Shop|\r\nTab=1|\r\nFormat=HTML|\r\nOption=0|\r\n"
-      "Path=No|\r\nCustom=No|\r\nTime=x|\r\nPrintername=P|\r\n[VirtualDirectory]\r\n");
+      {{std::string("Sites") + kShopVsPartner, "", "HTML"},
+       {"Broken entry", "", "HTML"},
+       {std::string("Sites") + kShopVsPartner, "", "CSV", "0", app.At("out")},
+       {std::string("Db") + kShopVsPartner, "", "MDB"},
+       {"Same(1\\WEBFARM01\\Default Web Site,2\\WEBFARM01\\Default Web Site)", "", "MDB"},
+       {"Unknown(1\\WEBFARM01\\No Such Site,2\\NOSUCH\\Site)", "", "HTML"},
+       {"NoSlash(A,B)", "", "HTML"},
+       {std::string("NoFolder") + kShopVsPartner, "", "HTML", "0", app.At("no/such/folder")},
+       {"Last(1\\LEGACY01\\Default Web Site,2\\LEGACY01\\Partner Portal)", "", "CSV"}},
+      {{"Dirs(1\\WEBFARM01\\Contoso Shop\\checkout,2\\LEGACY01\\Partner Portal\\orders\\archive)", "", "HTML"},
+       {"Missing(1\\WEBFARM01\\Contoso Shop\\nosuchdir,2\\LEGACY01\\Partner Portal\\orders)", "", "CSV"}},
+      {{"WEBFARM01\\Contoso Shop", "1", "HTML"}});
 
   // Report files: name, "_" and the day-first stamp, in the job's folder or the program's.
   for (const char* name : {"Sites", "Unknown", "NoSlash", "Dirs"})
@@ -176,7 +161,7 @@ TEST(CompareRun, SitesAndDirectoriesInEveryFormatWithBadJobsBetween) {
 TEST(CompareRun, BrowserShowsTheLegendAndBoldsExactlyTheDifferingRows) {
   if (testsupport::Capture("command -v chromium").empty()) GTEST_SKIP() << "chromium is not installed";
   ScratchAppFolder app;
-  RunJobs(app, {{std::string("Browser") + kShopVsPartner, "HTML"}}, {});
+  RunJobs(app, {{std::string("Browser") + kShopVsPartner, "", "HTML"}}, {});
   std::vector<std::string> html = FilesMatching(app.Path(), std::string("Browser") + kStamp + "\\.html");
   ASSERT_EQ(html.size(), 1u);
   std::string dom = testsupport::Capture("chromium --headless --no-sandbox --disable-gpu --user-data-dir='" +

@@ -22,9 +22,12 @@ struct ReportJob {
               time = "12/5/2026 1:00:00 AM";
 };
 
-// A schedule file with the three standard levels' jobs and empty comparison levels.
+// A schedule file with the jobs of the three standard levels and of the two comparison levels (a
+// comparison job's server entry is its pair item, its tab empty).
 inline std::string ReportSchedule(const std::vector<ReportJob>& servers, const std::vector<ReportJob>& sites,
-                                  const std::vector<ReportJob>& directories) {
+                                  const std::vector<ReportJob>& directories,
+                                  const std::vector<ReportJob>& sitePairs = {},
+                                  const std::vector<ReportJob>& directoryPairs = {}) {
   std::string text;
   auto section = [&](const char* name, const std::vector<ReportJob>& jobs) {
     text += std::string("[") + name + "]\r\n";
@@ -46,8 +49,8 @@ inline std::string ReportSchedule(const std::vector<ReportJob>& servers, const s
   section("WebServer", servers);
   section("WebSite", sites);
   section("VirtualDirectory", directories);
-  section("WebSiteComp", {});
-  section("VirtualDirectoryComp", {});
+  section("WebSiteComp", sitePairs);
+  section("VirtualDirectoryComp", directoryPairs);
   return text;
 }
 
