@@ -252,11 +252,12 @@ std::shared_ptr<const Snapshot> LoadSnapshot(const std::string& server) {
   const std::string folder = AppFolder() + "\\Servers\\" + server + "\\";
   std::string path = folder + "applicationHost.config";
   Format format = Format::ApplicationHost;
-  if (server.empty() || !IsNormalFile(path)) {
+  FileInfo file = server.empty() ? FileInfo{} : FindFile(path);
+  if (!file.normalFile) {
     path = folder + "MetaBase.xml";
     format = Format::Metabase;
+    if (!server.empty()) file = FindFile(path);
   }
-  const FileInfo file = FindFile(path);
   const long long stamp = file.modified, size = file.size;
   if (server.empty() || !file.normalFile) {
     Cached& missing = SnapshotCache()[folder];

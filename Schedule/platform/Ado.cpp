@@ -424,6 +424,25 @@ std::string DataSource(const std::string& connectionString) {
   return connectionString;
 }
 
+// What a connection string says, worked out once per text: a level opens the settings database
+// with the same few texts thousands of times.
+struct ConnectionText {
+  std::string provider;    // trimmed; empty when the text names none
+  std::string dataSource;  // the file (DataSource)
+  bool namesDataSource = false;
+};
+const ConnectionText& ParseConnectionText(const std::string& text) {
+  static std::unordered_map<std::string, ConnectionText> known;
+  auto found = known.find(text);
+  if (found != known.end()) return found->second;
+  if (known.size() >= 1024) known.clear();
+  ConnectionText parsed;
+  if (HasKey(text, "Provider")) parsed.provider = Trim(ValueOfKey(text, "Provider"));
+  parsed.namesDataSource = HasKey(text, "Data Source");
+  parsed.dataSource = parsed.namesDataSource ? ValueOfKey(text, "Data Source") : text;
+  return known.emplace(text, std::move(parsed)).first->second;
+}
+
 // ---- Values ----
 
 Value ColumnValue(sqlite3_stmt* stmt, int column) {
@@ -655,8 +674,9 @@ Connection::~Connection() = default;
 
 void Connection::Open(const std::string& connectionString, const std::string&, const std::string&, long) {
   if (impl_->db) Raise(adErrOpenObject, "Operation is not allowed when the object is open.");
-  if (Provider.empty() && HasKey(connectionString, "Provider")) Provider = Trim(ValueOfKey(connectionString, "Provider"));
-  std::string path = DataSource(connectionString);
+  const ConnectionText& text = ParseConnectionText(connectionString);
+  if (Provider.empty()) Provider = text.provider;
+  const std::string path = text.dataSource;
   const FileInfo file = FindFile(path);
   const std::string& native = file.path;
   if (!file.normalFile) {
@@ -670,7 +690,7 @@ void Connection::Open(const std::string& connectionString, const std::string&, c
   const auto dev = static_cast<dev_t>(file.device);
   const auto ino = static_cast<ino_t>(file.inode);
   impl_->path = native;  // messages show the file as it is opened
-  connectionString_ = HasKey(connectionString, "Data Source")
+  connectionString_ = text.namesDataSource
                           ? connectionString
                           : "Provider=" + Provider + ";Data Source=" +
                                 (path.find(';') == std::string::npos ? path : "\"" + path + "\"");
