@@ -82,12 +82,18 @@ struct Store {
   long writes = 0;              // in that transaction
   const void* owner = nullptr;  // the connection whose own transaction is open
 
-  // Commits the open batch; the engine's code (the batch is undone when it refused).
+  // Commits the open batch; the engine's code (the batch is undone when it refused). A file
+  // deleted or renamed under the store keeps nothing: its batch is undone.
   int Commit() {
     if (!batch) return SQLITE_OK;
     batch = false;
     writes = 0;
     if (sqlite3_get_autocommit(db)) return SQLITE_OK;
+    int moved = 0;
+    if (sqlite3_file_control(db, "main", SQLITE_FCNTL_HAS_MOVED, &moved) == SQLITE_OK && moved) {
+      sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+      return SQLITE_OK;
+    }
     int rc = sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
     if (rc != SQLITE_OK) sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
     return rc;
@@ -106,6 +112,8 @@ std::map<std::string, std::shared_ptr<Store>>& Stores() {
   return *stores;
 }
 
+// At program end, nothing raises: what a store still holds then is the settings database, which
+// every run makes afresh, or a table made for a report whose rows never came.
 void CommitAllBatches() {
   for (auto& entry : Stores()) entry.second->Commit();
 }
@@ -418,17 +426,11 @@ bool HasKey(const std::string& text, const std::string& key) {
   return j < text.size() && text[j] == '=';
 }
 
-// The file a connection string names: the Data Source, or the whole text when it is a bare path.
-std::string DataSource(const std::string& connectionString) {
-  if (HasKey(connectionString, "Data Source")) return ValueOfKey(connectionString, "Data Source");
-  return connectionString;
-}
-
 // What a connection string says, worked out once per text: a level opens the settings database
 // with the same few texts thousands of times.
 struct ConnectionText {
   std::string provider;    // trimmed; empty when the text names none
-  std::string dataSource;  // the file (DataSource)
+  std::string dataSource;  // the file: the Data Source, or the whole text when it is a bare path
   bool namesDataSource = false;
 };
 const ConnectionText& ParseConnectionText(const std::string& text) {
@@ -468,7 +470,10 @@ void RegisterScratchDatabase(const std::string& path) { ScratchPaths().insert(Ca
 
 void ForgetLocks() { LockedFiles().clear(); }
 
-void CommitHeldWrites() { CommitAllBatches(); }
+void CommitHeldWrites() {
+  for (auto& entry : Stores())
+    if (int rc = entry.second->Commit(); rc != SQLITE_OK) RaiseEngine(nullptr, rc, entry.first);
+}
 
 bool IsDamagedDatabase(const std::string& path) {
   const FileInfo file = FindFile(path);
@@ -587,12 +592,7 @@ struct Connection::Impl {
     }
     EndCallerTransaction(verb != "ROLLBACK");
     // On a user's file what the caller committed is on disk when its COMMIT returns.
-    if (!scratch && verb != "ROLLBACK") {
-      int rc = store->Commit();
-      if (rc != SQLITE_OK) RaiseEngine(nullptr, rc, path);
-    } else if (store->writes >= kBatchLimit) {
-      store->Commit();
-    }
+    if ((!scratch && verb != "ROLLBACK") || store->writes >= kBatchLimit) CommitBatch();
   }
   void EndCallerTransaction(bool keep) {
     if (!sqlite3_get_autocommit(db)) {
@@ -611,7 +611,14 @@ struct Connection::Impl {
       return;
     }
     // Within a transaction of the caller's the batch waits for its end.
-    if (++store->writes >= kBatchLimit && !store->owner) store->Commit();
+    if (++store->writes >= kBatchLimit && !store->owner) CommitBatch();
+  }
+
+  // Commits the store's batch; a refusal (a full disk) loses the batch and is the statement's
+  // error, so it reaches the status log through the caller.
+  void CommitBatch() {
+    int rc = store->Commit();
+    if (rc != SQLITE_OK) RaiseEngine(nullptr, rc, path);
   }
 
   // Waits for a lock only on a file not yet found locked.
@@ -697,8 +704,9 @@ void Connection::Open(const std::string& connectionString, const std::string&, c
   if (impl_->Share(dev, ino)) return;
   // A store of the other kind, or on a file that is gone, lets go of what it holds back.
   if (auto found = Stores().find(impl_->key); found != Stores().end()) {
-    found->second->Commit();
+    int rc = found->second->Commit();
     if (found->second->users == 0) Stores().erase(found);
+    if (rc != SQLITE_OK) RaiseEngine(nullptr, rc, native);
   }
   // Only the files in use keep their handles.
   if (!impl_->scratch) CloseIdleStores();
@@ -1020,8 +1028,7 @@ Catalog::Catalog() : impl_(std::make_unique<Impl>()) {}
 Catalog::~Catalog() = default;
 
 void Catalog::Create(const std::string& connectionString) {
-  std::string path = DataSource(connectionString);
-  const FileInfo file = FindFile(path);
+  const FileInfo file = FindFile(ParseConnectionText(connectionString).dataSource);
   const std::string& native = file.path;
   if (file.folder)
     Raise(adErrCannotOpen, "The database engine cannot create the file '" + native + "'. A folder of that name is there.");
