@@ -318,9 +318,10 @@ std::string OneMatch(const std::string& folder, const std::string& part, const s
 
 }  // namespace
 
-std::string FilePath(const std::string& path) {
-  std::string native = NativePath(path);
-  if (native.empty() || Exists(native)) return native;
+namespace {
+
+// FilePath for a native path that is not there as spelt.
+std::string MatchedPath(const std::string& native) {
   // Most often the folder is there and only the last part is not (a file about to be made).
   size_t last = native.find_last_of('/');
   struct stat folder {};
@@ -356,6 +357,14 @@ std::string FilePath(const std::string& path) {
   return resolved;
 }
 
+}  // namespace
+
+std::string FilePath(const std::string& path) {
+  std::string native = NativePath(path);
+  if (native.empty() || Exists(native)) return native;
+  return MatchedPath(native);
+}
+
 FileInfo FindFile(const std::string& path) {
   FileInfo info;
   if (path.empty()) return info;
@@ -363,7 +372,8 @@ FileInfo FindFile(const std::string& path) {
   info.path = NativePath(path);
   struct stat st {};
   if (::stat(info.path.c_str(), &st) != 0) {
-    info.path = FilePath(path);
+    // Not there as spelt (a link to nothing is its own one match).
+    info.path = MatchedPath(info.path);
     if (::stat(info.path.c_str(), &st) != 0) return info;
   }
   info.normalFile = S_ISREG(st.st_mode);
