@@ -74,8 +74,11 @@ class Comparison : public testsupport::SettingsTest {
 
 // Single-row and multi-row categories: equal counts give every property, unequal counts only the
 // differing ones (paired records without regard to case, extra records against the shorter
-// set's last record, exactly); a category one side lacks adds nothing.
-TEST_F(Comparison, SitesDifferingInSingleAndMultiRowCategories) {
+// set's last record, exactly); a category one side lacks adds nothing. Restriction entries are
+// compared as sets, written in the collector's form (each entry in its own row, the other cells
+// empty, one empty row per site): overlapping grants, disjoint denials, domains on one side only,
+// and the same denied domain on both, which adds nothing.
+TEST_F(Comparison, SitesDifferingInSingleAndMultiRowCategoriesAndRestrictions) {
   SiteRow("WebSiteGenInfo", "S1", "'(All Unassigned)','80','','Yes','','120','Started'");
   SiteRow("WebSiteGenInfo", "S2", "'(All Unassigned)','81','','Yes','','120','started'");
   for (const char* row : {"'X-A','1'", "'X-B','2'"}) SiteRow("tblCustomHeader", "S1", row);
@@ -90,10 +93,16 @@ TEST_F(Comparison, SitesDifferingInSingleAndMultiRowCategories) {
   for (const char* doc : {"default.htm", "index.htm", "Default.htm"})
     SiteRow("tblDefaultDoc", "S2", std::string("'Yes','") + doc + "','No',''");
   SiteRow("tblISAPIFilters", "S1", "'Compression','c.dll','Enabled'");
+  for (const char* row : {"'10.0.0.1','','',''", "'10.0.0.2','','',''", "'10.0.0.3','','',''",
+                          "'','192.168.1.1','',''", "'','','','x.example'", "'','','',''"})
+    SiteRow("tblRestrictIPAddress", "S1", row);
+  for (const char* row : {"'10.0.0.2','','',''", "'10.0.0.9','','',''", "'','172.16.0.1','',''",
+                          "'','','a.example',''", "'','','b.example',''", "'','','','X.EXAMPLE'"})
+    SiteRow("tblRestrictIPAddress", "S2", row);
 
   CompareS1WithS2();
-  // Bold where the shown texts differ, letter case counting; never the caption. TmpTable holds
-  // the same rows.
+  // Bold where the shown texts differ, letter case counting; never the caption. An entry against
+  // another or against " " always differs. TmpTable holds the same rows.
   const Grid grid = {kHeading,
                      "General|IP Address|(All Unassigned)|(All Unassigned)",
                      "General|*TCP Port|*80|*81",
@@ -102,6 +111,12 @@ TEST_F(Comparison, SitesDifferingInSingleAndMultiRowCategories) {
                      "General|Connection Limited||",
                      "General|Connection Timeout|120|120",
                      "General|*State|*Started|*started",
+                     "||| @25",
+                     "Restricted IP Address|*Granted IP Address|*10.0.0.1|*10.0.0.9",
+                     "Restricted IP Address|*Granted IP Address|*10.0.0.3|* ",
+                     "Restricted IP Address|*Denied IP Address|*192.168.1.1|*172.16.0.1",
+                     "Restricted IP Address|*Granted Domain|* |*a.example",
+                     "Restricted IP Address|*Granted Domain|* |*b.example",
                      "||| @25",
                      "Custom Headers|Custom Header Name|X-A|X-A",
                      "Custom Headers|Custom Header Value|1|1",
@@ -122,28 +137,6 @@ TEST_F(Comparison, SitesDifferingInSingleAndMultiRowCategories) {
   EXPECT_TRUE(shown.MergeCol(0) && shown.MergeCol(1));
   EXPECT_FALSE(shown.MergeCol(2) || shown.MergeCol(3));
   EXPECT_EQ(testsupport::StatusLog(app).size(), 0u);
-}
-
-// Restriction entries compared as sets, written in the collector's form (each entry in its own
-// row, the other cells empty, one empty row per site): overlapping grants, disjoint denials,
-// domains on one side only, and the same denied domain on both, which adds nothing.
-TEST_F(Comparison, RestrictedAddressesAreTheEntriesOneSiteLacks) {
-  for (const char* row : {"'10.0.0.1','','',''", "'10.0.0.2','','',''", "'10.0.0.3','','',''",
-                          "'','192.168.1.1','',''", "'','','','x.example'", "'','','',''"})
-    SiteRow("tblRestrictIPAddress", "S1", row);
-  for (const char* row : {"'10.0.0.2','','',''", "'10.0.0.9','','',''", "'','172.16.0.1','',''",
-                          "'','','a.example',''", "'','','b.example',''", "'','','','X.EXAMPLE'"})
-    SiteRow("tblRestrictIPAddress", "S2", row);
-  CompareS1WithS2();
-  // An entry against another or against " " always differs: every row is bold.
-  const Grid grid = {kHeading,
-                     "Restricted IP Address|*Granted IP Address|*10.0.0.1|*10.0.0.9",
-                     "Restricted IP Address|*Granted IP Address|*10.0.0.3|* ",
-                     "Restricted IP Address|*Denied IP Address|*192.168.1.1|*172.16.0.1",
-                     "Restricted IP Address|*Granted Domain|* |*a.example",
-                     "Restricted IP Address|*Granted Domain|* |*b.example"};
-  EXPECT_EQ(ShownGrid(), grid);
-  EXPECT_EQ(TmpTable(), Unmarked(grid));
 }
 
 // A site of the demo farm against itself: every category of the walk, under its caption, with
