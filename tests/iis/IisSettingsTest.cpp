@@ -44,8 +44,9 @@ const char* const kCustErr = "%SystemDrive%\\inetpub\\custerr\\<language>\\";
 
 }  // namespace
 
-// The sites each snapshot lists are checked where collection writes them to the database.
-TEST_F(Snapshots, ApplicationHostSitesAndDirectoryOverrides) {
+// The sites each snapshot lists are checked where collection writes them to the database. Metabase
+// sites inherit from the service, directories from their parent keys.
+TEST_F(Snapshots, SitesAndDirectoriesOfBothFormats) {
   ExpectRead({
       {"WEBFARM01", "2", {}, "General", {{"10.0.0.21", "80", "shop.contoso.com", "No", "5000", "60", "Started"},
                                          {"10.0.0.21", "80", "www.shop.contoso.com", "No", "5000", "60", "Started"}}},
@@ -90,25 +91,6 @@ TEST_F(Snapshots, ApplicationHostSitesAndDirectoryOverrides) {
       {"WEBFARM01", "3", {}, "VirIPAddress",
        {{"10.1.0.0, 255.255.0.0", "", "", ""}, {"10.2.0.0, 255.255.0.0", "", "", ""}, {"", "", "", ""}}},
       {"WEBFARM01", "1", {"images"}, "VirIPAddress", {{"", "", "", ""}}},
-  });
-  EXPECT_EQ(Site("WEBFARM01", "3", "HomeDirectory")[0][0], "A redirection to a URL");
-  EXPECT_EQ(Site("WEBFARM01", "3", "HomeDirectory")[0][9], "https://intranet.contoso.com/");
-  EXPECT_EQ(Site("WEBFARM01", "3", "Log")[0][0], "No");
-  EXPECT_EQ(Dir("WEBFARM01", "3", {"docs"}, "VirtualDirectory")[0][7], "");  // redirect switched off again
-  // The site's location overrides the server-level asp, handlers and cgi sections.
-  EXPECT_EQ(Site("WEBFARM01", "2", "Application")[0],
-            (Row{"/", "Scripts only", "", "", "Yes", "45", "No", "No", "JScript", "90", "Yes", "Yes", "120", "500",
-                 "2000", "300", "No", "No", "No", "Yes", kAspErrorMessage}));
-  EXPECT_EQ(Dir("WEBFARM01", "1", {"api"}, "VirApplication")[0],
-            (Row{"/api", "Scripts and Executables", "", "", "No", "20", "Yes", "Yes", "VBScript", "180", "Yes", "Yes",
-                 "250", "500", "2000", "300", "No", "No", "Yes", "No", kAspErrorMessage}));
-  EXPECT_EQ(Site("WEBFARM01", "1", "ExtLog")[0], (Row{"Yes", "Yes", "Yes", "Yes", "No", "No", "Yes", "Yes", "Yes", "Yes",
-                                                    "Yes", "Yes", "Yes", "No", "No", "Yes", "No", "Yes", "No", "Yes"}));
-}
-
-// Sites inherit from the service, directories from their parent keys.
-TEST_F(Snapshots, MetabaseSitesAndDirectoriesInherit) {
-  ExpectRead({
       {"LEGACY01", "2", {}, "General", {{"192.168.10.5", "80", "partners.fabrikam.com", "No", "1000", "300", "Started"},
                                         {"192.168.10.5", "8080", "", "No", "1000", "300", "Started"}}},
       // ConnectionTimeout comes from /LM/W3SVC.
@@ -143,6 +125,19 @@ TEST_F(Snapshots, MetabaseSitesAndDirectoriesInherit) {
       {"LEGACY01", "2", {"orders"}, "VirSecureCommunication", {{"Yes", "Yes", "No", "No", "Yes", "Yes"}}},
       {"LEGACY01", "2", {"orders"}, "VirCustomErrors", {{"404", "URL", "/orders/missing.asp"}}},
   });
+  EXPECT_EQ(Site("WEBFARM01", "3", "HomeDirectory")[0][0], "A redirection to a URL");
+  EXPECT_EQ(Site("WEBFARM01", "3", "HomeDirectory")[0][9], "https://intranet.contoso.com/");
+  EXPECT_EQ(Site("WEBFARM01", "3", "Log")[0][0], "No");
+  EXPECT_EQ(Dir("WEBFARM01", "3", {"docs"}, "VirtualDirectory")[0][7], "");  // redirect switched off again
+  // The site's location overrides the server-level asp, handlers and cgi sections.
+  EXPECT_EQ(Site("WEBFARM01", "2", "Application")[0],
+            (Row{"/", "Scripts only", "", "", "Yes", "45", "No", "No", "JScript", "90", "Yes", "Yes", "120", "500",
+                 "2000", "300", "No", "No", "No", "Yes", kAspErrorMessage}));
+  EXPECT_EQ(Dir("WEBFARM01", "1", {"api"}, "VirApplication")[0],
+            (Row{"/api", "Scripts and Executables", "", "", "No", "20", "Yes", "Yes", "VBScript", "180", "Yes", "Yes",
+                 "250", "500", "2000", "300", "No", "No", "Yes", "No", kAspErrorMessage}));
+  EXPECT_EQ(Site("WEBFARM01", "1", "ExtLog")[0], (Row{"Yes", "Yes", "Yes", "Yes", "No", "No", "Yes", "Yes", "Yes", "Yes",
+                                                    "Yes", "Yes", "Yes", "No", "No", "Yes", "No", "Yes", "No", "Yes"}));
   EXPECT_EQ(Site("LEGACY01", "3", "General")[0][6], "Stopped");
   EXPECT_EQ(Site("LEGACY01", "3", "HomeDirectory")[0][9], "http://recipes.example.com/");
   EXPECT_EQ(Site("LEGACY01", "2", "ContentRatings")[0][0], "No");
