@@ -45,12 +45,12 @@ std::vector<std::string> FilesMatching(const std::string& folder, const std::str
 }
 
 const char* const kStamp = R"(_\d\d_\d\d_\d{4}_\d\d_\d\d_\d\d)";  // dd_mm_yyyy_hh_mm_ss
+const char* const kShopVsPartner = "(1\\WEBFARM01\\Contoso Shop,2\\LEGACY01\\Partner Portal)";
 
 // The report files of the job in the folder: its name, the stamp and the extension.
 std::vector<std::string> Reports(const std::string& folder, const std::string& name, const std::string& extension) {
   return FilesMatching(folder, name + kStamp + "\\." + extension);
 }
-const char* const kShopVsPartner = "(1\\WEBFARM01\\Contoso Shop,2\\LEGACY01\\Partner Portal)";
 
 }  // namespace
 
@@ -72,7 +72,8 @@ TEST(CompareRun, SitesAndDirectoriesInEveryFormatWithBadJobsBetween) {
       {{"WEBFARM01\\Contoso Shop", "1", "HTML"}});
 
   // Report files: name, "_" and the day-first stamp, in the job's folder or the program's.
-  for (const char* name : {"Sites", "Unknown", "NoSlash", "Dirs"}) EXPECT_EQ(Reports(app.Path(), name, "html").size(), 1u) << name;
+  for (const char* name : {"Sites", "Unknown", "NoSlash", "Dirs"})
+    EXPECT_EQ(Reports(app.Path(), name, "html").size(), 1u) << name;
   for (const char* name : {"Last", "Missing"}) EXPECT_EQ(Reports(app.Path(), name, "csv").size(), 1u) << name;
   EXPECT_TRUE(FilesMatching(app.Path(), "Broken.*").empty());
   // Report files put the day first, export databases the month.

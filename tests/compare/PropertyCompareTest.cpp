@@ -65,7 +65,8 @@ class Comparison : public testsupport::SettingsTest {
   static Rows Unmarked(const Grid& grid) {
     Rows rows;
     for (size_t r = 1; r < grid.size(); ++r)
-      if (grid[r].find(" @") == std::string::npos) rows.push_back(platform::Split(platform::Replace(grid[r], "*", ""), "|"));
+      if (grid[r].find(" @") == std::string::npos)
+        rows.push_back(platform::Split(platform::Replace(grid[r], "*", ""), "|"));
     return rows;
   }
 };
