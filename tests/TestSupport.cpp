@@ -9,6 +9,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "database/SqliteFile.h"
+#include "database/mDatabase.h"
+#include "database/mGlob.h"
 #include "mMain.h"
 #include "iis/Components.h"
 #include "platform/Err.h"
@@ -94,6 +97,28 @@ DemoCollection::DemoCollection(const ScratchAppFolder& app) {
 
 DemoCollection::~DemoCollection() {
   if (SettingsConnection && SettingsConnection->State() == platform::ado::adStateOpen) SettingsConnection->Close();
+}
+
+void SettingsTest::TearDown() {
+  ServerList.clear();
+  SitePropertiesCollector.reset();
+  SiteServicesCollector.reset();
+  HomeDirectoryCollector.reset();
+}
+
+void SettingsTest::StartLevel(short level) {
+  CurrentLevel = level;
+  CreateDBResource();
+  InitConnections();
+}
+
+Rows SettingsTest::Query(const std::string& sql) const { return QueryFile(app.At("VelmoraDatabase.mdb"), sql); }
+
+std::vector<std::string> RunSchedule(const ScratchAppFolder& app, const std::string& schedule) {
+  CopyDemoServers(app);
+  app.Write("ScheduleInfo/ScheduleConfig.ini", schedule);
+  EXPECT_EQ(RunProgram(app.InstallProgram()), 0);
+  return StatusLog(app);
 }
 
 int StartProgram(const std::string& program, const std::vector<std::string>& extraEnvironment) {

@@ -1,6 +1,8 @@
 // Scratch application folders and the real program, for tests.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <functional>
 #include <string>
 #include <vector>
@@ -50,6 +52,25 @@ class DemoCollection {
   explicit DemoCollection(const ScratchAppFolder& app);
   ~DemoCollection();
 };
+
+using Rows = std::vector<std::vector<std::string>>;
+
+// A test over the settings database of a scratch folder holding the demo snapshots, starting the
+// levels of a run itself. Clears the job list and the site collectors when it ends.
+class SettingsTest : public testing::Test {
+ protected:
+  void TearDown() override;
+  // A level as the run starts it: tables re-created, settings connection opened.
+  void StartLevel(short level);
+  // The rows of a query on the settings database file.
+  Rows Query(const std::string& sql) const;
+  ScratchAppFolder app;
+  DemoCollection collection{app};
+};
+
+// Runs the program over the demo snapshots with this schedule file, expecting exit code 0;
+// returns the status log.
+std::vector<std::string> RunSchedule(const ScratchAppFolder& app, const std::string& schedule);
 
 // Runs a program with no arguments and waits for it; returns its exit code (-signal when killed).
 int RunProgram(const std::string& program, const std::vector<std::string>& extraEnvironment = {});

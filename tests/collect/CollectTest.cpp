@@ -3,40 +3,28 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <filesystem>
 
 #include "TestSupport.h"
 #include "collect/mCollect.h"
 #include "database/Catalogue.h"
 #include "database/SqliteFile.h"
-#include "database/mDatabase.h"
 #include "database/mGlob.h"
 #include "frmSchedule.h"
 #include "iis/Components.h"
 #include "iis/IisSettings.h"
 #include "mMain.h"
-#include "platform/Ado.h"
+#include "reports/ReportJobs.h"
 
+using testsupport::Rows;
 using testsupport::ScratchAppFolder;
-namespace ado = platform::ado;
 
 namespace {
 
-using Rows = std::vector<std::vector<std::string>>;
-
-class Collect : public testing::Test {
+class Collect : public testsupport::SettingsTest {
  protected:
-  void TearDown() override {
-    ServerList.clear();
-    SitePropertiesCollector.reset();
-    SiteServicesCollector.reset();
-    HomeDirectoryCollector.reset();
-  }
-  // A level as the run starts it: tables re-created, connection opened, jobs collected.
+  // A level as the run starts it, its jobs collected.
   void RunLevel(short level, std::vector<std::string> entries) {
-    CurrentLevel = level;
-    CreateDBResource();
-    InitConnections();
+    StartLevel(level);
     ServerList = std::move(entries);
     CollectIISSettings();
   }
@@ -45,7 +33,6 @@ class Collect : public testing::Test {
     auto log = testsupport::StatusLog(app);
     return testsupport::LinesWith(log, "QUORVASchedule ") == static_cast<int>(log.size());
   }
-  Rows Query(const std::string& sql) { return testsupport::QueryFile(app.At("VelmoraDatabase.mdb"), sql); }
   // Every web-site category table holds, for each site of the server, what the snapshot gives
   // for that site: the same rows in the same order, column for column.
   void ExpectSitesCollectedAsRead(const std::string& server) {
@@ -74,8 +61,6 @@ class Collect : public testing::Test {
                          {"3", "Three", "C:\\three"}, {"4", longName, "C:\\four"}, {"5", "Five", "C:\\five"}});
   }
   const std::string longName = std::string(300, 'N');
-  ScratchAppFolder app;
-  testsupport::DemoCollection collection{app};
 };
 
 }  // namespace
@@ -95,14 +80,6 @@ TEST_F(Collect, WebSiteLevelListsTheServersSitesAndFillsEveryCategory) {
   EXPECT_EQ(frmSchedule().p2.Text(), "Collecting Report From WEBFARM01\\Contoso Shop");
   EXPECT_EQ(frmSchedule().Pg1.Value(), 0);
   EXPECT_FALSE(frmSchedule().DisplayFlag());
-}
-
-// Database lookups ignore case, and so does the snapshot folder of a server.
-TEST_F(Collect, AServerNamedInOtherLettersFindsItsSnapshot) {
-  RunLevel(1, {"webfarm01"});
-  EXPECT_EQ(Query("Select count(*) From WebSiteInfo Where IISServer = 'WEBFARM01'"), (Rows{{"3"}}));
-  EXPECT_EQ(Query("Select count(*) From WebSiteGenInfo"), (Rows{{"4"}}));
-  EXPECT_TRUE(NoErrorLines());
 }
 
 // A missing or broken snapshot is an error of every collector call that needs it: the site
@@ -130,9 +107,8 @@ TEST_F(Collect, AValueTooLongForItsColumnLosesOnlyItsOwnRow) {
   auto log = testsupport::StatusLog(app);
   ASSERT_EQ(log.size(), 2u);
   EXPECT_EQ(log[0].rfind("mCollect.GetWebSites ", 0), 0u) << log[0];
-  EXPECT_NE(log[0].find("'WIDE'"), std::string::npos) << log[0];
-  EXPECT_NE(log[0].find("'" + longName.substr(0, 20)), std::string::npos) << log[0];
-  EXPECT_NE(log[0].find("[Web Site Name]"), std::string::npos) << log[0];
+  for (const std::string& part : {std::string("'WIDE'"), "'" + longName.substr(0, 20), std::string("[Web Site Name]")})
+    EXPECT_NE(log[0].find(part), std::string::npos) << part << " not in " << log[0];
   EXPECT_EQ(log[1].rfind("mCollect.Gather ", 0), 0u) << log[1];
   for (const char* part : {"-2147217887 - ", "'WIDE'", "'Two'", "[Path]"})
     EXPECT_NE(log[1].find(part), std::string::npos) << part << " not in " << log[1];
@@ -193,7 +169,13 @@ TEST_F(Collect, ASnapshotChangedBetweenSiteJobsIsCollectedAgain) {
   EXPECT_TRUE(NoErrorLines());
 }
 
-TEST_F(Collect, RecollectingAServerReplacesItsRows) {
+// Database lookups ignore case, and so does the snapshot folder of a server; collecting a server
+// again replaces its rows.
+TEST_F(Collect, OtherLettersFindTheSnapshotAndRecollectingReplacesTheRows) {
+  RunLevel(1, {"webfarm01"});
+  EXPECT_EQ(Query("Select count(*) From WebSiteInfo Where IISServer = 'WEBFARM01'"), (Rows{{"3"}}));
+  EXPECT_EQ(Query("Select count(*) From WebSiteGenInfo"), (Rows{{"4"}}));
+  EXPECT_TRUE(NoErrorLines());
   RunLevel(1, {"LEGACY01", "LEGACY01"});
   EXPECT_EQ(Query("Select count(*) From WebSiteInfo"), (Rows{{"3"}}));
   EXPECT_EQ(Query("Select count(*) From tblCustomHeader"), (Rows{{"4"}}));
@@ -258,18 +240,11 @@ TEST_F(Collect, DirectoryLevelWithApostrophesAndSharedTables) {
 
 TEST(CollectRun, MissingAndBrokenSnapshotsAreLoggedAndTheRunGoesOn) {
   ScratchAppFolder app;
-  testsupport::CopyDemoServers(app);
   app.Write("Servers/BROKEN/applicationHost.config", "<configuration><sites></configuration>");
-  app.Write("ScheduleInfo/ScheduleConfig.ini",
-            "[WebServer]\r\nServer=NOSUCH|LEGACY01|\r\nTab=1|1|\r\nFormat=HTML|HTML|\r\nOption=0|0|\r\n"
-            "Path=No|No|\r\nCustom=No|No|\r\nTime=x|x|\r\nPrintername=P|P|\r\n"
-            "[WebSite]\r\nServer=BROKEN\\Site|\r\nTab=1|\r\nFormat=HTML|\r\nOption=0|\r\nPath=No|\r\nCustom=No|\r\n"
-            "Time=x|\r\nPrintername=P|\r\n"
-            "[VirtualDirectory]\r\n[WebSiteComp]\r\n"
-            "[VirtualDirectoryComp]\r\nServer=Cmp(1\\LEGACY01\\Partner Portal\\orders,2\\WEBFARM01\\Contoso Shop\\checkout)|"
-            "\r\nTab=|\r\nFormat=HTML|\r\nOption=0|\r\nPath=No|\r\nCustom=No|\r\nTime=x|\r\nPrintername=P|\r\n");
-  ASSERT_EQ(testsupport::RunProgram(app.InstallProgram()), 0);
-  auto log = testsupport::StatusLog(app);
+  auto log = testsupport::RunSchedule(
+      app, testsupport::ReportSchedule(
+               {{"NOSUCH", "1", "HTML"}, {"LEGACY01", "1", "HTML"}}, {{"BROKEN\\Site", "1", "HTML"}}, {}, {},
+               {{"Cmp(1\\LEGACY01\\Partner Portal\\orders,2\\WEBFARM01\\Contoso Shop\\checkout)", "", "HTML"}}));
   // A line for each call that needed the bad server: the 18 calls of Gather, and its site listing
   // when gathering and again when exporting.
   EXPECT_EQ(testsupport::LinesWith(log, "No IIS configuration snapshot for server 'NOSUCH'"), 20);
@@ -284,14 +259,8 @@ TEST(CollectRun, MissingAndBrokenSnapshotsAreLoggedAndTheRunGoesOn) {
 // A path in a status-log line is shown the one way the file layer opens it, never half Windows.
 TEST(CollectRun, PathsInTheStatusLogAreShownAsTheFileLayerOpensThem) {
   ScratchAppFolder app;
-  testsupport::CopyDemoServers(app);
-  const std::string missing = app.Path() + "\\NoFolder";
-  app.Write("ScheduleInfo/ScheduleConfig.ini",
-            "[WebServer]\r\nServer=NOSUCH|\r\nTab=1|\r\nFormat=MDB|\r\nOption=0|\r\nPath=" + missing +
-                "|\r\nCustom=No|\r\nTime=x|\r\nPrintername=P|\r\n"
-                "[VirtualDirectory]\r\nServer=WEBFARM01\\Nowhere\\x|\r\n");
-  ASSERT_EQ(testsupport::RunProgram(app.InstallProgram()), 0);
-  auto log = testsupport::StatusLog(app);
+  auto log = testsupport::RunSchedule(app, testsupport::ReportSchedule({{"NOSUCH", "1", "MDB", "0", app.Path() + "\\NoFolder"}},
+                                                                    {}, {{"WEBFARM01\\Nowhere\\x", "1"}}));
   EXPECT_GT(testsupport::LinesWith(log, app.Path() + "/NoFolder/QUORVAExportDb_NOSUCH"), 0);
   EXPECT_GT(testsupport::LinesWith(log, app.Path() + "/Servers/WEBFARM01/applicationHost.config"), 0);
   EXPECT_GT(testsupport::LinesWith(log, app.Path() + "/Servers/NOSUCH/"), 0);
@@ -302,7 +271,6 @@ TEST(CollectRun, PathsInTheStatusLogAreShownAsTheFileLayerOpensThem) {
 // configuration, and the rest of the run goes on.
 TEST(CollectRun, DeeplyNestedConfigurationIsReadAndTheRunGoesOn) {
   ScratchAppFolder app;
-  testsupport::CopyDemoServers(app);
   std::string nested;
   for (int i = 0; i < 50000; ++i) nested += "<n>";
   for (int i = 0; i < 50000; ++i) nested += "</n>";
@@ -311,15 +279,11 @@ TEST(CollectRun, DeeplyNestedConfigurationIsReadAndTheRunGoesOn) {
             "<virtualDirectory path=\"/\" physicalPath=\"C:\\deep\"/></application></site></sites>"
             "</system.applicationHost><system.webServer><asp scriptLanguage=\"JScript\">" +
                 nested + "</asp></system.webServer></configuration>");
-  app.Write("ScheduleInfo/ScheduleConfig.ini",
-            "[WebServer]\r\nServer=DEEP|\r\nTab=5|\r\nFormat=CSV|\r\nOption=0|\r\nPath=No|\r\nCustom=No|\r\n");
-  ASSERT_EQ(testsupport::RunProgram(app.InstallProgram()), 0);
-  auto log = testsupport::StatusLog(app);
+  auto log = testsupport::RunSchedule(app, testsupport::ReportSchedule({{"DEEP", "5", "CSV"}}, {}, {}));
   EXPECT_EQ(testsupport::LinesWith(log, "QUORVASchedule "), static_cast<int>(log.size()));
   EXPECT_EQ(log.back().rfind("QUORVASchedule Finished at ", 0), 0u);
-  bool reported = false;
-  for (const auto& file : std::filesystem::directory_iterator(app.Path()))
-    if (file.path().filename().string().rfind("DEEP_Application Option_", 0) == 0)
-      reported = testsupport::ReadFile(file.path()).find("Deep,Yes,20,Yes,No,JScript,90") != std::string::npos;
-  EXPECT_TRUE(reported) << "no Application Option report of DEEP with its ASP language";
+  EXPECT_NE(testsupport::ReadFile(testsupport::FileStartingWith(app.Path(), "DEEP_Application Option_"))
+                .find("Deep,Yes,20,Yes,No,JScript,90"),
+            std::string::npos)
+      << "no Application Option report of DEEP with its ASP language";
 }

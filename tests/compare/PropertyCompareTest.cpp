@@ -11,7 +11,6 @@
 #include "compare/DiffDisplay.h"
 #include "compare/PropertyCompare.h"
 #include "database/Catalogue.h"
-#include "database/SqliteFile.h"
 #include "database/mDatabase.h"
 #include "database/mGlob.h"
 #include "frmSchedule.h"
@@ -21,32 +20,21 @@
 #include "platform/Text.h"
 
 using testsupport::LinesWith;
-using testsupport::ScratchAppFolder;
-namespace ado = platform::ado;
+using testsupport::Rows;
+using Grid = std::vector<std::string>;
 
 namespace {
 
-using Rows = std::vector<std::vector<std::string>>;
+// The heading row of every comparison of S1\A with S2\B.
+const char* const kHeading = "Web Site Properties|Properties|S1\\A|S2\\B";
 
-class Comparison : public testing::Test {
+class Comparison : public testsupport::SettingsTest {
  protected:
   void SetUp() override {
-    DatabasePath = GetAppPath("VelmoraDatabase.mdb");
-    ServerVersion = iis::kServerVersionIIS6AndLater;
-    ServerInfoComponent = std::make_shared<iis::ServerInfoComponent>();
     StartLevel(4);
-  }
-  void TearDown() override {
-    if (SettingsConnection && SettingsConnection->State() == ado::adStateOpen) SettingsConnection->Close();
-    ServerList.clear();
-  }
-  void StartLevel(short level) {
-    CurrentLevel = level;
-    CreateDBResource();
-    InitConnections();
-    CompareCategoryCount = level == 4 ? 18 : 14;
+    CompareCategoryCount = 18;
     std::string captions;
-    GetTabCaptions(level, captions, CompareAppTabCaptions);
+    GetTabCaptions(4, captions, CompareAppTabCaptions);
     CompareTabCaptions = platform::Split(captions, ",");
   }
   void Sql(const std::string& sql) { SettingsConnection->Execute(sql); }
@@ -60,11 +48,11 @@ class Comparison : public testing::Test {
     CompareSiteProperties(CompareServer1, CompareServer2, CompareSiteIndex1, CompareSiteIndex2);
     DisplayDiffRecord();
   }
-  Rows TmpTable() { return testsupport::QueryFile(app.At("VelmoraDatabase.mdb"), "Select * From TmpTable Order By rowid"); }
+  Rows TmpTable() { return Query("Select * From TmpTable Order By rowid"); }
   // The report grid, a "*" before every bold cell; a separator row shows its height.
-  std::vector<std::string> Grid() {
+  Grid ShownGrid() {
     const platform::Grid& g = frmSchedule().grdReport;
-    std::vector<std::string> rows;
+    Grid rows;
     for (long r = 0; r < g.Rows(); ++r) {
       std::string row;
       for (long c = 0; c < g.Cols(); ++c) row += (c ? "|" : "") + std::string(g.CellFontBoldAt(r, c) ? "*" : "") + g.TextMatrix(r, c);
@@ -73,15 +61,25 @@ class Comparison : public testing::Test {
     }
     return rows;
   }
-  ScratchAppFolder app;
+  // The compared rows the grid shows: heading and separators left out, bold marks taken off.
+  static Rows Unmarked(const Grid& grid) {
+    Rows rows;
+    for (size_t r = 1; r < grid.size(); ++r)
+      if (grid[r].find(" @") == std::string::npos)
+        rows.push_back(platform::Split(platform::Replace(grid[r], "*", ""), "|"));
+    return rows;
+  }
 };
 
 }  // namespace
 
 // Single-row and multi-row categories: equal counts give every property, unequal counts only the
 // differing ones (paired records without regard to case, extra records against the shorter
-// set's last record, exactly); a category one side lacks adds nothing.
-TEST_F(Comparison, SitesDifferingInSingleAndMultiRowCategories) {
+// set's last record, exactly); a category one side lacks adds nothing. Restriction entries are
+// compared as sets, written in the collector's form (each entry in its own row, the other cells
+// empty, one empty row per site): overlapping grants, disjoint denials, domains on one side only,
+// and the same denied domain on both, which adds nothing.
+TEST_F(Comparison, SitesDifferingInSingleAndMultiRowCategoriesAndRestrictions) {
   SiteRow("WebSiteGenInfo", "S1", "'(All Unassigned)','80','','Yes','','120','Started'");
   SiteRow("WebSiteGenInfo", "S2", "'(All Unassigned)','81','','Yes','','120','started'");
   for (const char* row : {"'X-A','1'", "'X-B','2'"}) SiteRow("tblCustomHeader", "S1", row);
@@ -96,84 +94,56 @@ TEST_F(Comparison, SitesDifferingInSingleAndMultiRowCategories) {
   for (const char* doc : {"default.htm", "index.htm", "Default.htm"})
     SiteRow("tblDefaultDoc", "S2", std::string("'Yes','") + doc + "','No',''");
   SiteRow("tblISAPIFilters", "S1", "'Compression','c.dll','Enabled'");
-
-  CompareS1WithS2();
-  EXPECT_EQ(TmpTable(), (Rows{{"General", "IP Address", "(All Unassigned)", "(All Unassigned)"},
-                              {"General", "TCP Port", "80", "81"},
-                              {"General", "Host Header Name", "", ""},
-                              {"General", "Connection UnLimited", "Yes", "Yes"},
-                              {"General", "Connection Limited", "", ""},
-                              {"General", "Connection Timeout", "120", "120"},
-                              {"General", "State", "Started", "started"},
-                              {"Custom Headers", "Custom Header Name", "X-A", "X-A"},
-                              {"Custom Headers", "Custom Header Value", "1", "1"},
-                              {"Custom Headers", "Custom Header Name", "X-B", "X-C"},
-                              {"Custom Headers", "Custom Header Value", "2", "2"},
-                              {"Documents", "Documents", "Default.htm", "index.htm"},
-                              {"Custom Errors", "HTTP Error", "500", "404"},
-                              {"Custom Errors", "Type", "FILE", "file"},
-                              {"Custom Errors", "Contents", "b.htm", "A.HTM"},
-                              {"Custom Errors", "HTTP Error", "401", "404"},
-                              {"Custom Errors", "Contents", "c.htm", "A.HTM"}}));
-  // Bold where the shown texts differ, letter case counting; never the caption.
-  EXPECT_EQ(Grid(), (std::vector<std::string>{"Web Site Properties|Properties|S1\\A|S2\\B",
-                                              "General|IP Address|(All Unassigned)|(All Unassigned)",
-                                              "General|*TCP Port|*80|*81",
-                                              "General|Host Header Name||",
-                                              "General|Connection UnLimited|Yes|Yes",
-                                              "General|Connection Limited||",
-                                              "General|Connection Timeout|120|120",
-                                              "General|*State|*Started|*started",
-                                              "||| @25",
-                                              "Custom Headers|Custom Header Name|X-A|X-A",
-                                              "Custom Headers|Custom Header Value|1|1",
-                                              "Custom Headers|*Custom Header Name|*X-B|*X-C",
-                                              "Custom Headers|Custom Header Value|2|2",
-                                              "||| @25",
-                                              "Documents|*Documents|*Default.htm|*index.htm",
-                                              "||| @25",
-                                              "Custom Errors|*HTTP Error|*500|*404",
-                                              "Custom Errors|*Type|*FILE|*file",
-                                              "Custom Errors|*Contents|*b.htm|*A.HTM",
-                                              "Custom Errors|*HTTP Error|*401|*404",
-                                              "Custom Errors|*Contents|*c.htm|*A.HTM"}));
-  const platform::Grid& grid = frmSchedule().grdReport;
-  EXPECT_EQ(grid.MergeCells(), platform::flexMergeRestrictColumns);
-  EXPECT_TRUE(grid.MergeCol(0) && grid.MergeCol(1));
-  EXPECT_FALSE(grid.MergeCol(2) || grid.MergeCol(3));
-  EXPECT_EQ(testsupport::StatusLog(app).size(), 0u);
-}
-
-// Restriction entries compared as sets, written in the collector's form (each entry in its own
-// row, the other cells empty, one empty row per site): overlapping grants, disjoint denials,
-// domains on one side only, and the same denied domain on both, which adds nothing.
-TEST_F(Comparison, RestrictedAddressesAreTheEntriesOneSiteLacks) {
   for (const char* row : {"'10.0.0.1','','',''", "'10.0.0.2','','',''", "'10.0.0.3','','',''",
                           "'','192.168.1.1','',''", "'','','','x.example'", "'','','',''"})
     SiteRow("tblRestrictIPAddress", "S1", row);
   for (const char* row : {"'10.0.0.2','','',''", "'10.0.0.9','','',''", "'','172.16.0.1','',''",
                           "'','','a.example',''", "'','','b.example',''", "'','','','X.EXAMPLE'"})
     SiteRow("tblRestrictIPAddress", "S2", row);
+
   CompareS1WithS2();
-  EXPECT_EQ(TmpTable(), (Rows{{"Restricted IP Address", "Granted IP Address", "10.0.0.1", "10.0.0.9"},
-                              {"Restricted IP Address", "Granted IP Address", "10.0.0.3", " "},
-                              {"Restricted IP Address", "Denied IP Address", "192.168.1.1", "172.16.0.1"},
-                              {"Restricted IP Address", "Granted Domain", " ", "a.example"},
-                              {"Restricted IP Address", "Granted Domain", " ", "b.example"}}));
-  // An entry against another or against " " always differs: every row is bold.
-  EXPECT_EQ(Grid(), (std::vector<std::string>{"Web Site Properties|Properties|S1\\A|S2\\B",
-                                              "Restricted IP Address|*Granted IP Address|*10.0.0.1|*10.0.0.9",
-                                              "Restricted IP Address|*Granted IP Address|*10.0.0.3|* ",
-                                              "Restricted IP Address|*Denied IP Address|*192.168.1.1|*172.16.0.1",
-                                              "Restricted IP Address|*Granted Domain|* |*a.example",
-                                              "Restricted IP Address|*Granted Domain|* |*b.example"}));
+  // Bold where the shown texts differ, letter case counting; never the caption. An entry against
+  // another or against " " always differs. TmpTable holds the same rows.
+  const Grid grid = {kHeading,
+                     "General|IP Address|(All Unassigned)|(All Unassigned)",
+                     "General|*TCP Port|*80|*81",
+                     "General|Host Header Name||",
+                     "General|Connection UnLimited|Yes|Yes",
+                     "General|Connection Limited||",
+                     "General|Connection Timeout|120|120",
+                     "General|*State|*Started|*started",
+                     "||| @25",
+                     "Restricted IP Address|*Granted IP Address|*10.0.0.1|*10.0.0.9",
+                     "Restricted IP Address|*Granted IP Address|*10.0.0.3|* ",
+                     "Restricted IP Address|*Denied IP Address|*192.168.1.1|*172.16.0.1",
+                     "Restricted IP Address|*Granted Domain|* |*a.example",
+                     "Restricted IP Address|*Granted Domain|* |*b.example",
+                     "||| @25",
+                     "Custom Headers|Custom Header Name|X-A|X-A",
+                     "Custom Headers|Custom Header Value|1|1",
+                     "Custom Headers|*Custom Header Name|*X-B|*X-C",
+                     "Custom Headers|Custom Header Value|2|2",
+                     "||| @25",
+                     "Documents|*Documents|*Default.htm|*index.htm",
+                     "||| @25",
+                     "Custom Errors|*HTTP Error|*500|*404",
+                     "Custom Errors|*Type|*FILE|*file",
+                     "Custom Errors|*Contents|*b.htm|*A.HTM",
+                     "Custom Errors|*HTTP Error|*401|*404",
+                     "Custom Errors|*Contents|*c.htm|*A.HTM"};
+  EXPECT_EQ(ShownGrid(), grid);
+  EXPECT_EQ(TmpTable(), Unmarked(grid));
+  const platform::Grid& shown = frmSchedule().grdReport;
+  EXPECT_EQ(shown.MergeCells(), platform::flexMergeRestrictColumns);
+  EXPECT_TRUE(shown.MergeCol(0) && shown.MergeCol(1));
+  EXPECT_FALSE(shown.MergeCol(2) || shown.MergeCol(3));
+  EXPECT_EQ(testsupport::StatusLog(app).size(), 0u);
 }
 
 // A site of the demo farm against itself: every category of the walk, under its caption, with
 // every property of every row and nothing bold. Application mappings and the restrictions
 // (all shared) add nothing.
 TEST_F(Comparison, ASiteComparedWithItselfGivesEveryPropertyAndNothingBold) {
-  testsupport::CopyDemoServers(app);
   ServerList = {"Self(1\\WEBFARM01\\Contoso Shop,2\\WEBFARM01\\Contoso Shop)"};
   FormatList = {"None"}, OptionList = {"0"}, PathList = {"No"}, CustomList = {"No"}, PrinterNameList = {"P"};
   CollectIISSettings();
@@ -201,7 +171,7 @@ TEST_F(Comparison, ASiteComparedWithItselfGivesEveryPropertyAndNothingBold) {
     for (short k : {1, 3, 4, 5}) add(platform::Split(CompareAppTabCaptions, ",")[k - 1], catalogue::ApplicationLabels(k), "Application");
   }
   EXPECT_EQ(TmpTable(), expected);
-  for (const std::string& row : Grid()) EXPECT_EQ(row.find('*'), std::string::npos) << row;
+  for (const std::string& row : ShownGrid()) EXPECT_EQ(row.find('*'), std::string::npos) << row;
   EXPECT_EQ(testsupport::StatusLog(app).size(), 0u);
 }
 
@@ -224,7 +194,7 @@ TEST_F(Comparison, FailingStepsAreReportedAndTheRestIsStillCompared) {
 
   Sql("Drop Table TmpTable");
   DisplayDiffRecord();
-  EXPECT_EQ(Grid(), (std::vector<std::string>{"Web Site Properties|Properties|S1\\A|S2\\B"}));
+  EXPECT_EQ(ShownGrid(), Grid{kHeading});
   // The open fails, and with it the column count and the record count.
   EXPECT_EQ(LinesWith(testsupport::StatusLog(app), "mCollect.DisplayDiffRecord"), 3);
 }
