@@ -35,10 +35,12 @@ class AdoTest : public testing::Test {
     return rs.RecordCount();
   }
   // The error number a statement on the fixture's connection raises, 0 for none.
-  long Fails(const std::string& sql, std::string* description = nullptr) {
+  long ErrorOfSql(const std::string& sql, std::string* description = nullptr) {
     return ErrorOf([&] { connection.Execute(sql); }, description);
   }
-  long InsertIndex(const std::string& index) { return Fails("Insert Into [tblSite](SiteIndex) Values('" + index + "')"); }
+  long InsertIndex(const std::string& index) {
+    return ErrorOfSql("Insert Into [tblSite](SiteIndex) Values('" + index + "')");
+  }
 
   testsupport::ScratchAppFolder app;
   std::string path;
@@ -80,25 +82,25 @@ TEST_F(AdoTest, FailuresCarryNegativeNumbersAndReadableDescriptions) {
   EXPECT_EQ(ErrorOf([&] { catalog.Create(kJetPrefix + path); }), adErrDatabaseExists);
   EXPECT_EQ(ErrorOf([&] { catalog.Create(kJetPrefix + app.Path() + "\\NoFolder\\New.mdb"); }), adErrCannotOpen);
 
-  EXPECT_EQ(Fails("Select * From tblNowhere", &description), adErrTableMissing);
+  EXPECT_EQ(ErrorOfSql("Select * From tblNowhere", &description), adErrTableMissing);
   EXPECT_NE(description.find("tblNowhere"), std::string::npos);
-  EXPECT_EQ(Fails("Drop Table [tblNowhere]"), adErrTableMissing);
-  EXPECT_EQ(Fails("Selec * Fro tblSite", &description), adErrSyntax);
+  EXPECT_EQ(ErrorOfSql("Drop Table [tblNowhere]"), adErrTableMissing);
+  EXPECT_EQ(ErrorOfSql("Selec * Fro tblSite", &description), adErrSyntax);
   EXPECT_FALSE(description.empty());
-  EXPECT_EQ(Fails("Insert Into [tblSite] Values('1')"), adErrSyntax);
-  EXPECT_EQ(Fails("Create table [tblSite](a text(5))", &description), adErrSyntax);
+  EXPECT_EQ(ErrorOfSql("Insert Into [tblSite] Values('1')"), adErrSyntax);
+  EXPECT_EQ(ErrorOfSql("Create table [tblSite](a text(5))", &description), adErrSyntax);
   EXPECT_NE(description.find("tblSite"), std::string::npos);
-  EXPECT_LT(Fails("Select [No Such Column] From tblSite"), 0);
+  EXPECT_LT(ErrorOfSql("Select [No Such Column] From tblSite"), 0);
   catalog.SetActiveConnection(&connection);
   EXPECT_EQ(ErrorOf([&] { catalog.TableName(1); }), adErrItemNotFound);
   connection.Close();
-  EXPECT_EQ(Fails("Select * From tblSite"), adErrClosedObject);
+  EXPECT_EQ(ErrorOfSql("Select * From tblSite"), adErrClosedObject);
 }
 
 TEST_F(AdoTest, TextLimitsAreErrorsAndEarlierRowsStay) {
   std::string exact(25, 'x'), tooLong(26, 'x');
   auto insert = [&](const std::string& index, std::string* description = nullptr) {
-    return Fails("Insert Into [tblSite] Values('" + index + "','a','b','WEB1')", description);
+    return ErrorOfSql("Insert Into [tblSite] Values('" + index + "','a','b','WEB1')", description);
   };
   insert(exact);
   std::string description;
@@ -110,7 +112,7 @@ TEST_F(AdoTest, TextLimitsAreErrorsAndEarlierRowsStay) {
   for (int i = 0; i < 25; ++i) umlauts += "\xC3\xBC";
   EXPECT_EQ(insert(umlauts), 0);
   // An update past the limit fails the same way.
-  EXPECT_EQ(Fails("Update tblSite Set SiteIndex = '" + tooLong + "'"), adErrValueTooLong);
+  EXPECT_EQ(ErrorOfSql("Update tblSite Set SiteIndex = '" + tooLong + "'"), adErrValueTooLong);
 }
 
 TEST_F(AdoTest, TextComparesWithoutCaseKeepsTrailingBlanksNullsAndQuotes) {
@@ -224,7 +226,7 @@ TEST_F(AdoTest, ScratchStoresReuseHandlesThatFollowTheFileAndCarryNoTransaction)
   platform::Kill(path);
   CreateFile();
   connection.Open(path);
-  EXPECT_EQ(Fails("Select * From tblSite"), adErrTableMissing);
+  EXPECT_EQ(ErrorOfSql("Select * From tblSite"), adErrTableMissing);
 }
 
 // A scratch store holds its writes back in a batch: every other connection, a transaction of the
@@ -261,9 +263,9 @@ TEST_F(AdoTest, ScratchStoreWritesReachEveryOtherReaderAsIfEachWereCommitted) {
   connection.Execute("BEGIN TRANSACTION");
   EXPECT_EQ(InsertIndex("5"), 0);
   EXPECT_EQ(InsertIndex(std::string(26, 'x')), adErrValueTooLong);
-  EXPECT_EQ(Fails("BEGIN TRANSACTION"), adErrSyntax);
+  EXPECT_EQ(ErrorOfSql("BEGIN TRANSACTION"), adErrSyntax);
   connection.Execute("COMMIT TRANSACTION");
-  EXPECT_EQ(Fails("COMMIT TRANSACTION"), adErrSyntax);
+  EXPECT_EQ(ErrorOfSql("COMMIT TRANSACTION"), adErrSyntax);
   connection.Close();
   EXPECT_EQ(testsupport::FirstColumn(app.At("Settings.mdb"), "Select SiteIndex From tblSite"),
             (std::vector<std::string>{"1", "2", "3", "4", "5"}));
