@@ -24,16 +24,30 @@ class CatalogueTest : public testing::Test {
   testsupport::ScratchAppFolder app;
 };
 
-TEST_F(CatalogueTest, LevelsOfOneFamilyGiveTheSameRows) {
+// Levels of one family give the same rows; levels outside the families and indexes beyond the list
+// leave the outputs as they were.
+TEST_F(CatalogueTest, LevelsOfOneFamilyGiveTheSameRowsAndOtherLevelsNone) {
   for (short index = 0; index <= 18; ++index)
     for (short sub = 0; sub <= 5; ++sub) {
       EXPECT_EQ(Lookup(index, sub, 2), Lookup(index, sub, 1)) << index << "/" << sub;
       EXPECT_EQ(Lookup(index, sub, 4), Lookup(index, sub, 1)) << index << "/" << sub;
     }
   for (short index = 0; index <= 14; ++index) EXPECT_EQ(Lookup(index, 3, 5), Lookup(index, 0, 3)) << index;
+  EXPECT_EQ(Lookup(18, 0, 1), (Row{"Web Site Name", "WebSiteInfo", "YYY"}));
+  EXPECT_EQ(Lookup(0, 0, 1), (Row{"", "ZZZ", "ZZZ"}));
+  EXPECT_EQ(Lookup(0, 0, 3).table + Lookup(0, 0, 3).key, "AAAA");
+  EXPECT_EQ(Lookup(3, 0, 0), (Row{"", "unset", "unset"}));
+  EXPECT_EQ(Lookup(3, 0, 6), (Row{"", "unset", "unset"}));
+  // Beyond the list: logged, and the outputs are left as they were.
+  EXPECT_EQ(Lookup(19, 0, 1), (Row{"", "unset", "unset"}));
+  EXPECT_EQ(Lookup(15, 0, 5), (Row{"", "unset", "unset"}));
+  auto log = testsupport::StatusLog(app);
+  ASSERT_EQ(log.size(), 4u);  // the table and the key lookups of both calls
+  EXPECT_EQ(log[0].rfind("mDatabase.GetQueryForProcessing ", 0), 0u) << log[0];
+  EXPECT_NE(log[0].find("9 - Subscript out of range"), std::string::npos) << log[0];
 }
 
-TEST_F(CatalogueTest, ApplicationSubTabsSliceTheCombinedList) {
+TEST_F(CatalogueTest, ApplicationSubTabsSliceTheCombinedListAndServerVersionChoosesTwoCategoriesLabels) {
   std::vector<std::string> combined = platform::Split(Lookup(5, 0, 1).labels, ",");
   ASSERT_EQ(combined.size(), 21u);
   EXPECT_EQ(combined.front(), "Application name");
@@ -50,24 +64,7 @@ TEST_F(CatalogueTest, ApplicationSubTabsSliceTheCombinedList) {
   EXPECT_EQ(directory.front(), "Application Name");
   EXPECT_EQ(Lookup(6, 0, 3).labels, platform::Join({directory.begin() + 16, directory.end()}, ","));
   EXPECT_EQ(Lookup(4, 0, 3).table, "tblVirApplicationSettings");
-}
 
-TEST_F(CatalogueTest, PlaceholderRowsLevelsOutsideTheFamiliesAndIndexesBeyondTheList) {
-  EXPECT_EQ(Lookup(18, 0, 1), (Row{"Web Site Name", "WebSiteInfo", "YYY"}));
-  EXPECT_EQ(Lookup(0, 0, 1), (Row{"", "ZZZ", "ZZZ"}));
-  EXPECT_EQ(Lookup(0, 0, 3).table + Lookup(0, 0, 3).key, "AAAA");
-  EXPECT_EQ(Lookup(3, 0, 0), (Row{"", "unset", "unset"}));
-  EXPECT_EQ(Lookup(3, 0, 6), (Row{"", "unset", "unset"}));
-  // Beyond the list: logged, and the outputs are left as they were.
-  EXPECT_EQ(Lookup(19, 0, 1), (Row{"", "unset", "unset"}));
-  EXPECT_EQ(Lookup(15, 0, 5), (Row{"", "unset", "unset"}));
-  auto log = testsupport::StatusLog(app);
-  ASSERT_EQ(log.size(), 4u);  // the table and the key lookups of both calls
-  EXPECT_EQ(log[0].rfind("mDatabase.GetQueryForProcessing ", 0), 0u) << log[0];
-  EXPECT_NE(log[0].find("9 - Subscript out of range"), std::string::npos) << log[0];
-}
-
-TEST_F(CatalogueTest, ServerVersionChoosesTheLabelsOfTwoCategories) {
   // Home Directory's variants show in the settings tables' columns.
   EXPECT_NE(Lookup(6, 0, 1).labels.find("Allow IIS to control password"), std::string::npos);
   ServerVersion = 1000;

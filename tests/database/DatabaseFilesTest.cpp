@@ -1,17 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <map>
 #include <regex>
 
 #include "TestSupport.h"
-#include "database/Catalogue.h"
 #include "database/SqliteFile.h"
 #include "database/mDatabase.h"
 #include "database/mGlob.h"
 #include "mMain.h"
 #include "platform/Files.h"
-#include "platform/Text.h"
 
 using platform::ado::Connection;
 
@@ -33,7 +30,7 @@ class DatabaseFilesTest : public testing::Test {
   testsupport::ScratchAppFolder app;
 };
 
-TEST_F(DatabaseFilesTest, CheckAndCreateDBKeepsOrReplacesAnExistingFile) {
+TEST_F(DatabaseFilesTest, CheckAndCreateDBKeepsOrReplacesAFileAndFindTableIgnoresCase) {
   std::string path = GetAppPath("New.mdb");
   EXPECT_TRUE(CheckAndCreateDB(path, false));  // an SQLite file: its header is checked in the whole-run test
   Connection connection;
@@ -46,6 +43,15 @@ TEST_F(DatabaseFilesTest, CheckAndCreateDBKeepsOrReplacesAnExistingFile) {
 
   EXPECT_TRUE(CheckAndCreateDB(path, true));
   EXPECT_TRUE(testsupport::TablesOf(app.At("New.mdb")).empty());
+
+  // Table names: found whatever their case, answered in the caller's spelling.
+  ASSERT_TRUE(OpenConnection(connection, path));
+  connection.Execute("Create table [tblSSLInfo](SiteIndex text(25))");
+  EXPECT_EQ(FindTable("TBLSSLINFO", connection), "TBLSSLINFO");
+  EXPECT_EQ(FindTable("tblSSL", connection), "");
+  EXPECT_TRUE(DropTable("TblSslInfo", connection));
+  EXPECT_EQ(FindTable("tblSSLInfo", connection), "");
+  EXPECT_TRUE(DropTable("tblSSLInfo", connection)) << "dropping a missing table is no error";
   EXPECT_TRUE(testsupport::StatusLog(app).empty());
 }
 
@@ -64,19 +70,6 @@ TEST_F(DatabaseFilesTest, FailuresAreReportedUnderTheirFixedNames) {
   ASSERT_EQ(log.size(), where.size());
   for (size_t i = 0; i < log.size(); ++i) EXPECT_EQ(log[i].rfind(where[i], 0), 0u) << log[i];
   EXPECT_NE(log[1].find(" -2147467259 - "), std::string::npos) << log[1];
-}
-
-TEST_F(DatabaseFilesTest, FindTableIgnoresCaseAndAnswersInTheCallersSpelling) {
-  ASSERT_TRUE(CheckAndCreateDB(DatabasePath, false));
-  Connection connection;
-  ASSERT_TRUE(OpenConnection(connection, DatabasePath));
-  connection.Execute("Create table [tblSSLInfo](SiteIndex text(25))");
-  EXPECT_EQ(FindTable("TBLSSLINFO", connection), "TBLSSLINFO");
-  EXPECT_EQ(FindTable("tblSSL", connection), "");
-  EXPECT_TRUE(DropTable("TblSslInfo", connection));
-  EXPECT_EQ(FindTable("tblSSLInfo", connection), "");
-  EXPECT_TRUE(DropTable("tblSSLInfo", connection)) << "dropping a missing table is no error";
-  EXPECT_TRUE(testsupport::StatusLog(app).empty());
 }
 
 TEST_F(DatabaseFilesTest, ExportDatabaseNames) {
@@ -103,41 +96,20 @@ TEST_F(DatabaseFilesTest, ExportDatabaseNames) {
   EXPECT_EQ(LinesWith(log, " 9 - "), 1);
 }
 
-TEST_F(DatabaseFilesTest, InitConnectionsOpensTheSettingsDatabase) {
-  ASSERT_TRUE(CheckAndCreateDB(DatabasePath, false));
-  auto previous = SettingsConnection;
-  EXPECT_TRUE(InitConnections());
-  EXPECT_NE(SettingsConnection, previous);
-  EXPECT_EQ(SettingsConnection->State(), platform::ado::adStateOpen);
-  EXPECT_TRUE(platform::ado::IsScratchDatabase(app.At("VelmoraDatabase.mdb")));
-}
-
-// The settings tables as the catalogue describes them: name and columns in order. The application
-// tabs of a directory share one table, made from the combined list (labels 0).
-std::map<std::string, std::vector<std::string>> ExpectedSettingsTables() {
-  using catalogue::Family;
-  std::map<std::string, std::vector<std::string>> tables;
-  for (short index = 1; index <= 18; ++index)
-    tables[catalogue::TableName(Family::WebSite, index)] =
-        platform::Split("SiteIndex," + catalogue::WebSiteLabels(index, ServerVersion) + ",IISServer", ",");
-  tables["tblAppMappings"] = platform::Split("SiteIndex," + catalogue::ApplicationLabels(2) + ",IISServer", ",");
-  for (short index = 1; index <= 14; ++index)
-    tables[catalogue::TableName(Family::Directory, index)] = platform::Split(
-        "vKey,Directory Name," + catalogue::DirectoryLabels(catalogue::IsSharedTable(Family::Directory, index) ? 0 : index),
-        ",");
-  return tables;
-}
-
-TEST_F(DatabaseFilesTest, CreateDBResourceReusesTheFileAndEmptiesTheTables) {
-  ASSERT_TRUE(CheckAndCreateDB(DatabasePath, false));
+TEST_F(DatabaseFilesTest, InitConnectionsOpensTheSettingsDatabaseAndCreateDBResourceEmptiesItsTables) {
   {
+    ASSERT_TRUE(CheckAndCreateDB(DatabasePath, false));
     Connection connection;
     ASSERT_TRUE(OpenConnection(connection, DatabasePath));
     connection.Execute("Create table [Keep](a text(5))");
     connection.Execute("Create table [TBLSSLINFO](a text(5))");
     connection.Execute("Insert Into [TBLSSLINFO] Values('old')");
   }
-  ASSERT_TRUE(InitConnections());  // the previous level's connection is still open
+  auto previous = SettingsConnection;
+  ASSERT_TRUE(InitConnections());
+  EXPECT_NE(SettingsConnection, previous);
+  EXPECT_EQ(SettingsConnection->State(), platform::ado::adStateOpen);
+  EXPECT_TRUE(platform::ado::IsScratchDatabase(app.At("VelmoraDatabase.mdb")));
   ServerVersion = 0;
   CreateDBResource();
   std::string file = app.At("VelmoraDatabase.mdb");

@@ -15,12 +15,9 @@ inline std::vector<std::vector<std::string>> QueryFile(const std::string& path, 
   std::vector<std::vector<std::string>> rows;
   platform::ado::CommitHeldWrites();  // the program's own connections may still hold rows back
   sqlite3* db = nullptr;
-  if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
-    sqlite3_close(db);
-    return rows;
-  }
   sqlite3_stmt* stmt = nullptr;
-  if (sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt, nullptr) == SQLITE_OK) {
+  if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK &&
+      sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt, nullptr) == SQLITE_OK) {
     while (sqlite3_step(stmt) == SQLITE_ROW) {
       std::vector<std::string> row;
       for (int i = 0; i < sqlite3_column_count(stmt); ++i) {

@@ -18,18 +18,28 @@ class AdoTest : public testing::Test {
   void SetUp() override {
     // A Windows-style path: the layer turns "\" into "/" when it touches the file.
     path = app.Path() + "\\Settings.mdb";
-    Catalog catalog;
-    catalog.Create(kJetPrefix + path);
-    catalog.SetActiveConnection(nullptr);
+    CreateFile();
     connection.Provider = "Microsoft.Jet.OLEDB.4.0";
     connection.Open(path, "", "", -1);
     connection.Execute("Create table [tblSite](SiteIndex text(25),[Read ] Text(255),[Read] Text(255),IISServer text(255))");
   }
 
+  void CreateFile() {
+    Catalog catalog;
+    catalog.Create(kJetPrefix + path);
+    catalog.SetActiveConnection(nullptr);
+  }
   long Count(const std::string& where) {
     Recordset rs;
     rs.Open("Select * From tblSite Where " + where, connection);
     return rs.RecordCount();
+  }
+  // The error number a statement on the fixture's connection raises, 0 for none.
+  long ErrorOfSql(const std::string& sql, std::string* description = nullptr) {
+    return ErrorOf([&] { connection.Execute(sql); }, description);
+  }
+  long InsertIndex(const std::string& index) {
+    return ErrorOfSql("Insert Into [tblSite](SiteIndex) Values('" + index + "')");
   }
 
   testsupport::ScratchAppFolder app;
@@ -57,7 +67,7 @@ TEST_F(AdoTest, ConnectionStringsOfBothFormsOpenTheSameFile) {
   EXPECT_EQ(table.FieldCount(), 1);
 }
 
-TEST_F(AdoTest, FilesThatAreNotDatabasesDoNotOpen) {
+TEST_F(AdoTest, FailuresCarryNegativeNumbersAndReadableDescriptions) {
   std::string description;
   Connection missing;
   EXPECT_EQ(ErrorOf([&] { missing.Open(app.Path() + "\\Missing.mdb"); }, &description), adErrCannotOpen);
@@ -71,23 +81,38 @@ TEST_F(AdoTest, FilesThatAreNotDatabasesDoNotOpen) {
   Catalog catalog;
   EXPECT_EQ(ErrorOf([&] { catalog.Create(kJetPrefix + path); }), adErrDatabaseExists);
   EXPECT_EQ(ErrorOf([&] { catalog.Create(kJetPrefix + app.Path() + "\\NoFolder\\New.mdb"); }), adErrCannotOpen);
+
+  EXPECT_EQ(ErrorOfSql("Select * From tblNowhere", &description), adErrTableMissing);
+  EXPECT_NE(description.find("tblNowhere"), std::string::npos);
+  EXPECT_EQ(ErrorOfSql("Drop Table [tblNowhere]"), adErrTableMissing);
+  EXPECT_EQ(ErrorOfSql("Selec * Fro tblSite", &description), adErrSyntax);
+  EXPECT_FALSE(description.empty());
+  EXPECT_EQ(ErrorOfSql("Insert Into [tblSite] Values('1')"), adErrSyntax);
+  EXPECT_EQ(ErrorOfSql("Create table [tblSite](a text(5))", &description), adErrSyntax);
+  EXPECT_NE(description.find("tblSite"), std::string::npos);
+  EXPECT_LT(ErrorOfSql("Select [No Such Column] From tblSite"), 0);
+  catalog.SetActiveConnection(&connection);
+  EXPECT_EQ(ErrorOf([&] { catalog.TableName(1); }), adErrItemNotFound);
+  connection.Close();
+  EXPECT_EQ(ErrorOfSql("Select * From tblSite"), adErrClosedObject);
 }
 
 TEST_F(AdoTest, TextLimitsAreErrorsAndEarlierRowsStay) {
   std::string exact(25, 'x'), tooLong(26, 'x');
-  connection.Execute("Insert Into [tblSite] Values('" + exact + "','a','b','WEB1')");
+  auto insert = [&](const std::string& index, std::string* description = nullptr) {
+    return ErrorOfSql("Insert Into [tblSite] Values('" + index + "','a','b','WEB1')", description);
+  };
+  insert(exact);
   std::string description;
-  EXPECT_EQ(ErrorOf([&] { connection.Execute("Insert Into [tblSite] Values('" + tooLong + "','a','b','WEB1')"); },
-                    &description),
-            adErrValueTooLong);
+  EXPECT_EQ(insert(tooLong, &description), adErrValueTooLong);
   EXPECT_NE(description.find("too small"), std::string::npos) << description;
   EXPECT_EQ(Count("1=1"), 1);
   // The limit counts characters, not bytes.
   std::string umlauts;
   for (int i = 0; i < 25; ++i) umlauts += "\xC3\xBC";
-  EXPECT_EQ(ErrorOf([&] { connection.Execute("Insert Into [tblSite] Values('" + umlauts + "','a','b','WEB1')"); }), 0);
+  EXPECT_EQ(insert(umlauts), 0);
   // An update past the limit fails the same way.
-  EXPECT_EQ(ErrorOf([&] { connection.Execute("Update tblSite Set SiteIndex = '" + tooLong + "'"); }), adErrValueTooLong);
+  EXPECT_EQ(ErrorOfSql("Update tblSite Set SiteIndex = '" + tooLong + "'"), adErrValueTooLong);
 }
 
 TEST_F(AdoTest, TextComparesWithoutCaseKeepsTrailingBlanksNullsAndQuotes) {
@@ -111,24 +136,6 @@ TEST_F(AdoTest, TextComparesWithoutCaseKeepsTrailingBlanksNullsAndQuotes) {
   EXPECT_EQ(Count("[Read ] Is Null"), 1);
   EXPECT_EQ(Count("[Read] = ''"), 1);
   EXPECT_EQ(connection.Execute("Delete from tblSite where IISServer = 'wEb1'"), 1);
-}
-
-TEST_F(AdoTest, FailuresCarryNegativeNumbersAndReadableDescriptions) {
-  std::string description;
-  EXPECT_EQ(ErrorOf([&] { connection.Execute("Select * From tblNowhere"); }, &description), adErrTableMissing);
-  EXPECT_NE(description.find("tblNowhere"), std::string::npos);
-  EXPECT_EQ(ErrorOf([&] { connection.Execute("Drop Table [tblNowhere]"); }), adErrTableMissing);
-  EXPECT_EQ(ErrorOf([&] { connection.Execute("Selec * Fro tblSite"); }, &description), adErrSyntax);
-  EXPECT_FALSE(description.empty());
-  EXPECT_EQ(ErrorOf([&] { connection.Execute("Insert Into [tblSite] Values('1')"); }), adErrSyntax);
-  EXPECT_EQ(ErrorOf([&] { connection.Execute("Create table [tblSite](a text(5))"); }, &description), adErrSyntax);
-  EXPECT_NE(description.find("tblSite"), std::string::npos);
-  EXPECT_LT(ErrorOf([&] { connection.Execute("Select [No Such Column] From tblSite"); }), 0);
-  Catalog catalog;
-  catalog.SetActiveConnection(&connection);
-  EXPECT_EQ(ErrorOf([&] { catalog.TableName(1); }), adErrItemNotFound);
-  connection.Close();
-  EXPECT_EQ(ErrorOf([&] { connection.Execute("Select * From tblSite"); }), adErrClosedObject);
 }
 
 TEST_F(AdoTest, RecordsetsReadEveryRowAtOpenAndHoldNoLock) {
@@ -184,9 +191,6 @@ TEST_F(AdoTest, EmptyRecordsetsAndRecordsAddedThroughThem) {
   EXPECT_EQ(Count("1=1"), 0);
 }
 
-// Statements that differ only in their values share one prepared statement; that each keeps its
-// own values shows where collection writes whole categories and compares every row.
-
 // Scratch connections are opened and closed thousands of times a level; the one handle they share
 // must never show a file that is gone or a transaction left open.
 TEST_F(AdoTest, ScratchStoresReuseHandlesThatFollowTheFileAndCarryNoTransaction) {
@@ -220,11 +224,9 @@ TEST_F(AdoTest, ScratchStoresReuseHandlesThatFollowTheFileAndCarryNoTransaction)
 
   // The store deleted and made again: the next connection is on the new, empty file.
   platform::Kill(path);
-  Catalog catalog;
-  catalog.Create(kJetPrefix + path);
-  catalog.SetActiveConnection(nullptr);
+  CreateFile();
   connection.Open(path);
-  EXPECT_EQ(ErrorOf([&] { connection.Execute("Select * From tblSite"); }), adErrTableMissing);
+  EXPECT_EQ(ErrorOfSql("Select * From tblSite"), adErrTableMissing);
 }
 
 // A scratch store holds its writes back in a batch: every other connection, a transaction of the
@@ -233,12 +235,9 @@ TEST_F(AdoTest, ScratchStoreWritesReachEveryOtherReaderAsIfEachWereCommitted) {
   connection.Close();
   RegisterScratchDatabase(path);
   connection.Open(path);
-  auto insert = [&](const std::string& index) {
-    return ErrorOf([&] { connection.Execute("Insert Into [tblSite](SiteIndex) Values('" + index + "')"); });
-  };
-  EXPECT_EQ(insert("1"), 0);
-  EXPECT_EQ(insert(std::string(26, 'x')), adErrValueTooLong);
-  EXPECT_EQ(insert("2"), 0);
+  EXPECT_EQ(InsertIndex("1"), 0);
+  EXPECT_EQ(InsertIndex(std::string(26, 'x')), adErrValueTooLong);
+  EXPECT_EQ(InsertIndex("2"), 0);
   // A query on a connection of its own sees both rows at once.
   Recordset rs;
   rs.Open("Select * From tblSite", connection.ConnectionString());
@@ -255,18 +254,18 @@ TEST_F(AdoTest, ScratchStoreWritesReachEveryOtherReaderAsIfEachWereCommitted) {
   EXPECT_EQ(rs.RecordCount(), 2);
 
   // The caller's own transaction starts after the rows before it are in; undoing it undoes its own.
-  EXPECT_EQ(insert("3"), 0);
+  EXPECT_EQ(InsertIndex("3"), 0);
   connection.Execute("BEGIN TRANSACTION");
-  EXPECT_EQ(insert("undone"), 0);
+  EXPECT_EQ(InsertIndex("undone"), 0);
   connection.Execute("ROLLBACK TRANSACTION");
-  EXPECT_EQ(insert("4"), 0);
+  EXPECT_EQ(InsertIndex("4"), 0);
   // Committed, it keeps its rows but a failing one; it cannot be started twice.
   connection.Execute("BEGIN TRANSACTION");
-  EXPECT_EQ(insert("5"), 0);
-  EXPECT_EQ(insert(std::string(26, 'x')), adErrValueTooLong);
-  EXPECT_EQ(ErrorOf([&] { connection.Execute("BEGIN TRANSACTION"); }), adErrSyntax);
+  EXPECT_EQ(InsertIndex("5"), 0);
+  EXPECT_EQ(InsertIndex(std::string(26, 'x')), adErrValueTooLong);
+  EXPECT_EQ(ErrorOfSql("BEGIN TRANSACTION"), adErrSyntax);
   connection.Execute("COMMIT TRANSACTION");
-  EXPECT_EQ(ErrorOf([&] { connection.Execute("COMMIT TRANSACTION"); }), adErrSyntax);
+  EXPECT_EQ(ErrorOfSql("COMMIT TRANSACTION"), adErrSyntax);
   connection.Close();
   EXPECT_EQ(testsupport::FirstColumn(app.At("Settings.mdb"), "Select SiteIndex From tblSite"),
             (std::vector<std::string>{"1", "2", "3", "4", "5"}));

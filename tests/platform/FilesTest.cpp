@@ -1,15 +1,10 @@
 // The file layer: on a file system that minds case a path whose exact spelling is not there finds
 // the one entry that matches without regard to case, as on the system the program came from; and
 // a file written for output takes its name only when whole.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <filesystem>
+#include <cstdlib>
 #include <fstream>
-#include <functional>
 
 #include "TestSupport.h"
 #include "config/mIniOperation.h"
@@ -21,19 +16,10 @@ using testsupport::ScratchAppFolder;
 
 namespace {
 
-// Runs plain file-system calls in a process of their own, out of the file layer's sight.
-void InAnotherProcess(const std::function<void()>& calls) {
-  pid_t pid = ::fork();
-  if (pid == 0) {
-    calls();
-    ::_exit(0);
-  }
-  int status = 1;
-  ::waitpid(pid, &status, 0);
-  ASSERT_EQ(status, 0);
+// Runs plain shell commands in the application folder, in a process out of the file layer's sight.
+void InAnotherProcess(const ScratchAppFolder& app, const std::string& commands) {
+  ASSERT_EQ(std::system(("cd '" + app.Path() + "' && " + commands).c_str()), 0) << commands;
 }
-
-void Touch(const std::string& path) { ::close(::open(path.c_str(), O_CREAT | O_WRONLY, 0666)); }
 
 }  // namespace
 
@@ -71,7 +57,9 @@ TEST(Files, APathFindsTheOneEntryThatMatchesWithoutRegardToCase) {
   EXPECT_EQ(testsupport::LinesWith(testsupport::StatusLog(app), "InitSchedular"), 0);
 }
 
-TEST(TextFile, OutputTakesItsNameOnlyWhenClosed) {
+// The internal log is rewritten in place for every report: a shorter line must leave nothing of
+// the longer one before it, and the file keeps its identity.
+TEST(TextFile, OutputTakesItsNameOnlyWhenClosedAndOutputInPlaceReplacesTheContentWhereItIs) {
   ScratchAppFolder app;
   app.Write("report.html", "old\r\n");
   {
@@ -89,12 +77,7 @@ TEST(TextFile, OutputTakesItsNameOnlyWhenClosed) {
     file.WriteLine("first");
   }
   EXPECT_EQ(testsupport::ReadFile(app.At("report.html")), "first\r\n");
-}
 
-// The internal log is rewritten in place for every report: a shorter line must leave nothing of
-// the longer one before it, and the file keeps its identity.
-TEST(TextFile, OutputInPlaceReplacesTheWholeContentWhereItIs) {
-  ScratchAppFolder app;
   app.Write("IntLog.log", "WEB1\\Default Web Site|Application Mappings|Successfully completed\r\n");
   const auto before = platform::FindFile(app.Path() + "\\IntLog.log").inode;
   {
@@ -113,40 +96,28 @@ TEST(Files, ChangesMadeByOtherProcessesCountFromTheNextLookUp) {
   const std::string out = app.Path() + "\\Out\\";
   platform::MkDir(app.Path() + "\\Out");
   EXPECT_EQ(platform::FilePath(out + "report.csv"), app.At("Out/report.csv"));
-  InAnotherProcess([&] { Touch(app.At("Out/Report.CSV")); });
+  InAnotherProcess(app, "touch Out/Report.CSV");
   EXPECT_EQ(platform::FilePath(out + "report.csv"), app.At("Out/Report.CSV"));
-  InAnotherProcess([&] { ::rename(app.At("Out/Report.CSV").c_str(), app.At("Out/Old.csv").c_str()); });
+  InAnotherProcess(app, "mv Out/Report.CSV Out/Old.csv");
   EXPECT_FALSE(platform::IsNormalFile(out + "report.csv"));
   EXPECT_TRUE(platform::IsNormalFile(out + "OLD.CSV"));
-  InAnotherProcess([&] { ::unlink(app.At("Out/Old.csv").c_str()); });
+  InAnotherProcess(app, "rm Out/Old.csv");
   EXPECT_FALSE(platform::IsNormalFile(out + "old.csv"));
 
   // Two names that differ only in case: neither is taken, until one of them goes.
-  InAnotherProcess([&] {
-    Touch(app.At("Out/Twin"));
-    Touch(app.At("Out/TWIN"));
-  });
+  InAnotherProcess(app, "touch Out/Twin Out/TWIN");
   EXPECT_FALSE(platform::IsNormalFile(out + "twin"));
-  InAnotherProcess([&] { ::unlink(app.At("Out/TWIN").c_str()); });
+  InAnotherProcess(app, "rm Out/TWIN");
   EXPECT_EQ(platform::FilePath(out + "twin"), app.At("Out/Twin"));
 
   // A folder put in the place of another under the same path is searched for its own names; the
   // one moved away keeps its own.
-  InAnotherProcess([&] {
-    ::rename(app.At("Out").c_str(), app.At("Gone").c_str());
-    ::mkdir(app.At("Out").c_str(), 0777);
-    Touch(app.At("Out/New.txt"));
-  });
+  InAnotherProcess(app, "mv Out Gone && mkdir Out && touch Out/New.txt");
   EXPECT_FALSE(platform::IsNormalFile(out + "twin"));
   EXPECT_TRUE(platform::IsNormalFile(out + "new.TXT"));
   EXPECT_TRUE(platform::IsNormalFile(app.Path() + "\\Gone\\twin"));
   // Deleted and made again, perhaps on the same inode.
-  InAnotherProcess([&] {
-    ::unlink(app.At("Out/New.txt").c_str());
-    ::rmdir(app.At("Out").c_str());
-    ::mkdir(app.At("Out").c_str(), 0777);
-    Touch(app.At("Out/Fresh.txt"));
-  });
+  InAnotherProcess(app, "rm Out/New.txt && rmdir Out && mkdir Out && touch Out/Fresh.txt");
   EXPECT_FALSE(platform::IsNormalFile(out + "new.txt"));
   EXPECT_TRUE(platform::IsNormalFile(out + "FRESH.txt"));
 
@@ -154,9 +125,7 @@ TEST(Files, ChangesMadeByOtherProcessesCountFromTheNextLookUp) {
   long queued = 0;
   std::ifstream("/proc/sys/fs/inotify/max_queued_events") >> queued;
   if (queued > 0 && queued < 100000) {
-    InAnotherProcess([&] {
-      for (long i = 0; i <= queued; ++i) Touch(app.At("Out/F" + std::to_string(i)));
-    });
+    InAnotherProcess(app, "i=0; while [ $i -le " + std::to_string(queued) + " ]; do : > Out/F$i; i=$((i+1)); done");
     EXPECT_TRUE(platform::IsNormalFile(out + "f" + std::to_string(queued)));
   }
 }
@@ -169,9 +138,7 @@ TEST(Files, NamesAreFoundInMoreFoldersThanTheLayerWatches) {
     platform::MkDir(folder(i));
     EXPECT_FALSE(platform::IsNormalFile(folder(i) + "\\a.txt"));
   }
-  InAnotherProcess([&] {
-    for (int i : {0, 50, 99}) Touch(app.At("F" + std::to_string(i) + "/A.TXT"));
-  });
+  InAnotherProcess(app, "touch F0/A.TXT F50/A.TXT F99/A.TXT");
   for (int i : {0, 50, 99}) EXPECT_TRUE(platform::IsNormalFile(folder(i) + "\\a.txt")) << i;
   EXPECT_FALSE(platform::IsNormalFile(folder(1) + "\\a.txt"));
 }

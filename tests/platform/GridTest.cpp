@@ -32,7 +32,7 @@ void ExpectBlankFrom(const Grid& grid, long first) {
       ASSERT_TRUE(grid.TextMatrix(r, c).empty() && !grid.CellFontBoldAt(r, c)) << r << "," << c;
 }
 
-TEST(Grid, ShrinkingRowsDropsTheirCellsAndBoldMarks) {
+TEST(Grid, ShrinkingDropsTheCellsAndBoldMarksThatGoAndKeepsTheRest) {
   Grid grid = Filled(6, 3);
   MarkBold(grid, 1, 2);
   MarkBold(grid, 4, 0);
@@ -51,10 +51,8 @@ TEST(Grid, ShrinkingRowsDropsTheirCellsAndBoldMarks) {
   EXPECT_EQ(grid.TextMatrix(0, 2), "r0c2");
   grid.SetRows(40);
   ExpectBlankFrom(grid, 1);
-}
 
-TEST(Grid, ColumnsGrowAndShrinkKeepingTheCellsThatStay) {
-  Grid grid = Filled(4, 3);
+  grid = Filled(4, 3);
   MarkBold(grid, 2, 1);
   MarkBold(grid, 3, 2);
   grid.SetMergeCol(2, true);
@@ -73,7 +71,23 @@ TEST(Grid, ColumnsGrowAndShrinkKeepingTheCellsThatStay) {
   EXPECT_TRUE(grid.CellFontBoldAt(2, 1));
 }
 
-TEST(Grid, FaultsCarryTheGridsNumbers) {
+// A fresh grid starts as the form's control; filling a large report row by row is timed, and
+// checked, in bench/GridFill.
+TEST(Grid, StartsAsTheFormsControlTellsItsListenerOfEveryChangeAndFaultsCarryItsNumbers) {
+  {
+    Grid grid;
+    EXPECT_EQ((std::vector<long>{grid.Rows(), grid.Cols(), grid.Row(), grid.Col()}), (std::vector<long>{2, 2, 1, 1}));
+    int told = 0;
+    grid.SetListener([&] { ++told; });
+    grid.SetRows(10);
+    grid.SetTextMatrix(3, 1, "x");
+    grid.SetRow(3);  // moving the selection changes nothing that shows
+    grid.SetCellFontBold(true);
+    grid.SetMergeCells(platform::flexMergeFree);
+    grid.SetMergeCol(0, true);
+    grid.SetRowHeight(2, 500);
+    EXPECT_EQ(told, 6);
+  }
   Grid grid = Filled(3, 2);
   EXPECT_EQ(ErrorOf([&] { grid.TextMatrix(3, 0); }), 381);
   EXPECT_EQ(ErrorOf([&] { grid.SetTextMatrix(0, 2, "x"); }), 381);
@@ -87,23 +101,6 @@ TEST(Grid, FaultsCarryTheGridsNumbers) {
   EXPECT_EQ(grid.Rows(), 3) << "a refused size changes nothing";
   grid.SetRows(0);
   EXPECT_EQ(ErrorOf([&] { grid.CellFontBold(); }), 381);
-}
-
-// A fresh grid starts as the form's control; filling a large report row by row is timed, and
-// checked, in bench/GridFill.
-TEST(Grid, StartsAsTheFormsControlAndTellsItsListenerOfEveryChange) {
-  Grid grid;
-  EXPECT_EQ((std::vector<long>{grid.Rows(), grid.Cols(), grid.Row(), grid.Col()}), (std::vector<long>{2, 2, 1, 1}));
-  int told = 0;
-  grid.SetListener([&] { ++told; });
-  grid.SetRows(10);
-  grid.SetTextMatrix(3, 1, "x");
-  grid.SetRow(3);  // moving the selection changes nothing that shows
-  grid.SetCellFontBold(true);
-  grid.SetMergeCells(platform::flexMergeFree);
-  grid.SetMergeCol(0, true);
-  grid.SetRowHeight(2, 500);
-  EXPECT_EQ(told, 6);
 }
 
 }  // namespace
