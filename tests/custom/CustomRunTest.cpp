@@ -79,13 +79,6 @@ std::string Stamp(const char* date = "dd_mm_yyyy") {
   return platform::FormatDate(platform::Now(), date) + "_\\d\\d_\\d\\d_\\d\\d";
 }
 
-// Whether an activity log of the run holds this text.
-bool ActivityLogHolds(const ScratchAppFolder& app, const std::string& text) {
-  for (const std::string& name : Matching(app.At("Log"), "ActivityLog.*\\.htm"))
-    if (testsupport::ReadFile(app.At("Log/" + name)).find(text) != std::string::npos) return true;
-  return false;
-}
-
 // The data lines of a comma-separated report: after the heading, without the group breaks.
 std::vector<std::string> DataLines(const std::string& path) {
   std::vector<std::string> lines = testsupport::ReadLines(path), data;
@@ -167,14 +160,6 @@ TEST(CustomRun, ReportsAtEveryLevelInEveryFormat) {
             (Rows{{"orders", "\\\\fileserver\\orders", "Yes", "No", "Orders", "Yes", "30", "orders.asp", "No", "Yes"}}));
   EXPECT_EQ(testsupport::ColumnsOf(directories, "DirectoryOverviewLEGACY01_Partner Portal_orders").at(0),
             "Web Site Name");
-
-  // The last job's activity log names the custom report and records it as done.
-  for (const char* line : {"<TD><FONT COLOR = BLACK> Report Type : Custom Report</TD></TR>",
-                           "<TD><FONT COLOR = BLACK> Report Name : DirectoryOverview</TD></TR>",
-                           "<TD><FONT COLOR = BLUE>Report Name </TD>",
-                           "<TR>\r\n<TD>WEBFARM01\\Contoso Shop\\checkout</TD>\r\n<TD>DirectoryOverview</TD>\r\n"
-                           "<TD>Successfully completed</TD>\r\n</TR>"})
-    EXPECT_TRUE(ActivityLogHolds(app, line)) << line;
 }
 
 // Every bad job at level 1 on LEGACY01 (three sites, four bindings: four leading records), each
@@ -193,9 +178,7 @@ TEST(CustomRun, BadDefinitionsCostTheirOwnJobAndTheRunGoesOn) {
   std::vector<Job> servers;
   for (const char* report : {"NoSuchReport", "Sites Report", "BadTable", "BadColumn", "FewTables", "EmptyDefinition"})
     servers.push_back({"LEGACY01", "CSV", "No", report});
-  servers.push_back({"LEGACY01", "csv", "No", "SiteOverview"});
-  servers.push_back({"LEGACY01", "Html", "No", "SiteOverview"});
-  servers.push_back({"LEGACY01", "CSV", "No", "SiteOverview"});
+  for (const char* format : {"csv", "Html", "CSV"}) servers.push_back({"LEGACY01", format, "No", "SiteOverview"});
   const std::string dir = "LEGACY01\\Partner Portal\\orders";
   RunJobs(app, servers, {},
       {{dir, "CSV", "No", "DirectoryOverview"}, {dir, "CSV", "No", "No"}, {dir, "HTML", "No", "DirectoryOverview"}},
@@ -239,7 +222,11 @@ TEST(CustomRun, BadDefinitionsCostTheirOwnJobAndTheRunGoesOn) {
   EXPECT_EQ(empty.back(), "Web Site Name") << "the headings-only report";
 
   // The driver still records the job whose definition file is missing.
-  EXPECT_TRUE(ActivityLogHolds(
-      app, "<TR>\r\n<TD>" + dir + "</TD>\r\n<TD>DirectoryOverview</TD>\r\n<TD>Successfully completed</TD>"));
+  bool recorded = false;
+  for (const std::string& name : Matching(app.At("Log"), "ActivityLog.*\\.htm"))
+    recorded |= testsupport::ReadFile(app.At("Log/" + name))
+                    .find("<TR>\r\n<TD>" + dir + "</TD>\r\n<TD>DirectoryOverview</TD>\r\n<TD>Successfully completed</TD>") !=
+                std::string::npos;
+  EXPECT_TRUE(recorded);
 }
 
