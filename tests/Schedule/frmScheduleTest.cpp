@@ -1,5 +1,5 @@
-// The status window: its controls where the form puts them, the display flag, what it shows on
-// a real X display during a run, and the end of the process when the window is unloaded.
+// The status window: what it shows on a real X display during a run, and the end of the process
+// when the window is unloaded.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
