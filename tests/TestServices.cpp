@@ -31,6 +31,12 @@ bool XvfbUp() {
   std::string pid = ReadFile("/tmp/quorva-twm" + number + ".pid");
   return !pid.empty() && Capture("kill -0 " + pid + " 2>/dev/null && echo alive").find("alive") != std::string::npos;
 }
+
+std::string Unavailable(const std::string& service, bool (*up)()) {
+  if (up()) return {};
+  std::string said = StartServices();
+  return up() ? std::string() : service + " could not be started: " + said;
+}
 }  // namespace
 
 std::string Capture(const std::string& command) {
@@ -72,16 +78,7 @@ std::string NewSpooledDocument(const std::set<std::string>& before, const std::s
   return {};
 }
 
-std::string CupsUnavailable() {
-  if (CupsUp()) return {};
-  std::string said = StartServices();
-  return CupsUp() ? std::string() : "CUPS could not be started: " + said;
-}
-
-std::string XvfbUnavailable() {
-  if (XvfbUp()) return {};
-  std::string said = StartServices();
-  return XvfbUp() ? std::string() : "Xvfb could not be started: " + said;
-}
+std::string CupsUnavailable() { return Unavailable("CUPS", CupsUp); }
+std::string XvfbUnavailable() { return Unavailable("Xvfb", XvfbUp); }
 
 }  // namespace testsupport

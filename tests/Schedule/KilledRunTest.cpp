@@ -41,15 +41,13 @@ void Prepare(const ScratchAppFolder& app) {
   testsupport::CopyDemoServers(app);
 }
 
-bool IsReport(const fs::path& file) { return file.extension() == ".html" || file.extension() == ".csv"; }
-
 // Report files by name without their time stamp, content without its dates: two runs compare.
 std::multimap<std::string, std::string> Reports(const ScratchAppFolder& app) {
   static const std::regex stamp("_\\d\\d_\\d\\d_\\d{4}_\\d\\d_\\d\\d_\\d\\d\\.");
   static const std::regex date("\\d{1,2}[-/]\\d{1,2}[-/]\\d{4}( \\d{1,2}:\\d\\d:\\d\\d [AP]M)?");
   std::multimap<std::string, std::string> reports;
   for (const auto& entry : fs::directory_iterator(app.Path()))
-    if (IsReport(entry.path()))
+    if (entry.path().extension() == ".html" || entry.path().extension() == ".csv")
       reports.emplace(std::regex_replace(entry.path().filename().string(), stamp, "."),
                       std::regex_replace(testsupport::ReadFile(entry.path()), date, "<date>"));
   return reports;
@@ -59,25 +57,16 @@ std::multimap<std::string, std::string> Reports(const ScratchAppFolder& app) {
 // rolled back first, as the next run's opening does.
 std::string IntegrityOf(const std::string& path) {
   sqlite3* db = nullptr;
+  sqlite3_stmt* stmt = nullptr;
   std::string result = "cannot open";
-  if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK) {
-    sqlite3_stmt* stmt = nullptr;
-    result = "cannot check: " + std::string(sqlite3_errmsg(db));
-    if (sqlite3_prepare_v2(db, "PRAGMA integrity_check", -1, &stmt, nullptr) == SQLITE_OK &&
-        sqlite3_step(stmt) == SQLITE_ROW)
-      result = reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0));
-    else
-      result = "cannot check: " + std::string(sqlite3_errmsg(db));
-    sqlite3_finalize(stmt);
-  }
+  if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK)
+    result = sqlite3_prepare_v2(db, "PRAGMA integrity_check", -1, &stmt, nullptr) == SQLITE_OK &&
+                     sqlite3_step(stmt) == SQLITE_ROW
+                 ? reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0))
+                 : "cannot check: " + std::string(sqlite3_errmsg(db));
+  sqlite3_finalize(stmt);
   sqlite3_close(db);
   return result;
-}
-
-bool Appeared(const ScratchAppFolder& app, const std::string& name) {
-  for (const auto& entry : fs::directory_iterator(app.Path()))
-    if (entry.path().filename().string().find(name) != std::string::npos) return true;
-  return false;
 }
 
 struct KillPoint {
@@ -100,7 +89,11 @@ TEST(KilledRun, NextRunStartsAndFindsWholeLogDatabaseAndReports) {
   std::vector<KillPoint> points;
   for (const std::string& name : {"VelmoraDatabase.mdb", ".html", ".csv", "QUORVAExportDb_"})
     points.push_back({"when " + name + " appears",
-                      [name](const ScratchAppFolder& app, auto) { return Appeared(app, name); }});
+                      [name](const ScratchAppFolder& app, auto) {
+                        for (const auto& entry : fs::directory_iterator(app.Path()))
+                          if (entry.path().filename().string().find(name) != std::string::npos) return true;
+                        return false;
+                      }});
   for (int percent : {3, 10, 25, 40, 55, 70, 85, 95})
     points.push_back({"after " + std::to_string(percent) + "% of a run",
                       [=](const ScratchAppFolder&, auto elapsed) { return elapsed * 100 >= length * percent; }});

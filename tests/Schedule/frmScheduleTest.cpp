@@ -1,11 +1,9 @@
-// The status window: its controls where the form puts them, the display flag, what it shows on
-// a real X display during a run, and the end of the process when the window is unloaded.
+// The status window: what it shows on a real X display during a run, and the end of the process
+// when the window is unloaded.
 #include <gtest/gtest.h>
 
-#include <array>
 #include <cstdlib>
 #include <fstream>
-#include <map>
 #include <sstream>
 
 #include "TestServices.h"
@@ -27,16 +25,9 @@ using testsupport::StatusLog;
 
 // How many colours a part of a picture holds (1 for a blank area).
 int ColoursIn(const std::string& png, const platform::StatusWindow::Rect& r, int dx = 0, int dy = 0) {
-  std::ostringstream command;
-  command << "convert '" << png << "' -crop " << r.width << "x" << r.height << "+" << r.left + dx << "+"
-          << r.top + dy << " +repage -format %k info: 2>&1";
-  return std::atoi(Capture(command.str()).c_str());
-}
-
-void ExpectShowsItsControls(const std::string& png, platform::StatusWindow& window, int dx, int dy) {
-  EXPECT_GT(ColoursIn(png, window.WindowRect(), dx - window.WindowRect().left, dy - window.WindowRect().top), 8);
-  for (const char* control : {"p2", "Panel", "Pg1"})
-    EXPECT_GT(ColoursIn(png, window.ControlRect(control), dx, dy), 2) << control << " looks blank in " << png;
+  return std::atoi(Capture("convert '" + png + "' -crop " + std::to_string(r.width) + "x" + std::to_string(r.height) +
+                           "+" + std::to_string(r.left + dx) + "+" + std::to_string(r.top + dy) +
+                           " +repage -format %k info: 2>&1").c_str());
 }
 
 // A scheduled run whose first level shows the window on the test display; the screen is taken
@@ -55,9 +46,8 @@ testsupport::ChildProcedure showDuringRun("ShowDuringRun", [] {
   platform::StatusWindow::Rect r = form.Window().WindowRect();
   std::ofstream(app + "/window.txt") << (platform::GuiIsOffscreen() ? "offscreen" : "display") << "\n"
                                      << r.left << " " << r.top << "\n";
-  std::system(("import -display " + std::string(testsupport::kTestDisplay) + " -window root '" + app +
-               "/screen.png' 2>'" + app + "/import.err'")
-                  .c_str());
+  Capture("import -display " + std::string(testsupport::kTestDisplay) + " -window root '" + app +
+          "/screen.png' 2>'" + app + "/import.err'");
   Main();
 });
 
@@ -77,13 +67,15 @@ TEST(frmSchedule, ShowsOnTheDisplayDuringARun) {
   int left = 0, top = 0;
   std::istringstream(window[1]) >> left >> top;
   // The run stands in its own process; measure the controls on a window of this one.
-  ExpectShowsItsControls(png, frmSchedule().Window(), left, top);
+  platform::StatusWindow& shown = frmSchedule().Window();
+  EXPECT_GT(ColoursIn(png, shown.WindowRect(), left - shown.WindowRect().left, top - shown.WindowRect().top), 8);
+  for (const char* control : {"p2", "Panel", "Pg1"})
+    EXPECT_GT(ColoursIn(png, shown.ControlRect(control), left, top), 2) << control << " looks blank in " << png;
   // The window manager's caption bar above the window holds the caption's text.
-  platform::StatusWindow::Rect captionBar{left, top - 20, frmSchedule().Window().WindowRect().width, 14};
+  platform::StatusWindow::Rect captionBar{left, top - 20, shown.WindowRect().width, 14};
   EXPECT_GT(ColoursIn(png, captionBar), 1) << "no caption bar above the window";
-  std::vector<std::string> log = StatusLog(app);
-  EXPECT_EQ(LinesWith(log, "Started"), 1);
-  EXPECT_EQ(LinesWith(log, "Finished"), 1);
+  EXPECT_EQ(LinesWith(StatusLog(app), "Started"), 1);
+  EXPECT_EQ(LinesWith(StatusLog(app), "Finished"), 1);
 }
 
 // An operator closes the window while the first level runs.

@@ -47,7 +47,7 @@ TEST(ScheduleReader, ListRulesOfOneSection) {
   EXPECT_TRUE(testsupport::StatusLog(app).empty());
 }
 
-TEST(ScheduleReader, SectionsAndKeysMatchWithoutRegardToCaseAndLevelsStayApart) {
+TEST(ScheduleReader, SectionsAndKeysMatchWithoutRegardToCaseLevelsStayApartAndAMissingFileKeepsThem) {
   ScratchAppFolder app;
   const std::string ini =
       "[webserver]\nSERVER=A|B|\n"
@@ -61,6 +61,17 @@ TEST(ScheduleReader, SectionsAndKeysMatchWithoutRegardToCaseAndLevelsStayApart) 
   EXPECT_EQ(ServerList, (List{"Cmp(x\\A\\S1,y\\B\\S2)"}));
   ReadLevel(app, ini, 5);  // no section: the default blank ends as an empty value
   EXPECT_TRUE(ServerList.empty());
+
+  // A missing file is logged with an empty message and keeps the lists of the level before.
+  ReadLevel(app, ini, 1);
+  std::remove(app.At("ScheduleInfo/ScheduleConfig.ini").c_str());
+  CurrentLevel = 2;
+  InitSchedular();
+  EXPECT_EQ(ServerList, (List{"A", "B"}));
+  auto log = testsupport::StatusLog(app);
+  ASSERT_EQ(log.size(), 1u);
+  EXPECT_EQ(log[0].rfind(platform::ProgramName() + "  at ", 0), 0u) << log[0];
+  EXPECT_EQ(ServerVersion, 1001);  // the component is still set up
 }
 
 TEST(ScheduleReader, LongValuesNeedTheirLengthEntry) {
@@ -95,17 +106,4 @@ TEST(ScheduleReader, LongValuesNeedTheirLengthEntry) {
   // A Length entry that is not a number: its own character count decides how much is read.
   ReadLevel(app, "[Length]\nServer=abc\n[WebServer]\nServer=" + value + "\n", 1);
   EXPECT_EQ(ServerList, (List{"SRV000000", "S"}));
-}
-
-TEST(ScheduleReader, MissingFileLogsAnEmptyMessageAndKeepsTheLists) {
-  ScratchAppFolder app;
-  ReadLevel(app, "[WebServer]\nServer=KEEP|\n", 1);
-  std::remove(app.At("ScheduleInfo/ScheduleConfig.ini").c_str());
-  CurrentLevel = 2;
-  InitSchedular();
-  EXPECT_EQ(ServerList, (List{"KEEP"}));
-  auto log = testsupport::StatusLog(app);
-  ASSERT_EQ(log.size(), 1u);
-  EXPECT_EQ(log[0].rfind(platform::ProgramName() + "  at ", 0), 0u) << log[0];
-  EXPECT_EQ(ServerVersion, 1001);  // the component is still set up
 }
