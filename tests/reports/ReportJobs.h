@@ -80,6 +80,17 @@ inline std::string FileStartingWith(const std::string& folder, const std::string
   return count == 1 ? found : std::string();
 }
 
+// The activity log written last in the log folder ("" when none).
+inline std::string NewestActivityLog(const std::string& logFolder) {
+  namespace fs = std::filesystem;
+  std::string newest;
+  for (const auto& entry : fs::directory_iterator(logFolder))
+    if (entry.path().filename().string().rfind("ActivityLog", 0) == 0 &&
+        (newest.empty() || fs::last_write_time(entry.path()) > fs::last_write_time(newest)))
+      newest = entry.path().string();
+  return newest;
+}
+
 using Rows = std::vector<std::vector<std::string>>;
 
 // The rows with the key in front; rows laid out by the combined label list of a shared table (the
