@@ -80,9 +80,8 @@ TEST_F(ExportDriver, AFailingReportQueryWritesAnEmptyReport) {
   EXPECT_EQ(log[0].rfind("mReport.DisplayReport" + std::string(49, ' ') + "-2147217865 - ", 0), 0u) << log[0];
   EXPECT_NE(log[0].find("tblCustomHeader"), std::string::npos) << log[0];
 
-  auto lines = [&](const std::string& caption) {
-    return testsupport::ReadLines(
-        testsupport::FileStartingWith(app.Path(), "WEBFARM01_Default Web Site_" + caption + "_"));
+  auto lines = [&](const std::string& tab) {
+    return testsupport::ReadLines(testsupport::FileStartingWith(app.Path(), "WEBFARM01_Default Web Site_" + tab + "_"));
   };
   EXPECT_EQ(lines("General").size(), 10u);
   Lines headers = lines("Custom Headers");
