@@ -2,16 +2,11 @@
 // and no file it must not, and the run goes on to the next report and job.
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <fstream>
 
 #include "ReportJobs.h"
-#include "TestSupport.h"
-#include "database/Catalogue.h"
-#include "iis/Components.h"
 
 namespace fs = std::filesystem;
-using testsupport::ReportJob;
 using testsupport::ScratchAppFolder;
 
 namespace {

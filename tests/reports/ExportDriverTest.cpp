@@ -3,15 +3,12 @@
 #include <gtest/gtest.h>
 
 #include "ReportJobs.h"
-#include "TestSupport.h"
 #include "collect/mCollect.h"
 #include "database/SqliteFile.h"
-#include "database/Catalogue.h"
 #include "database/mDatabase.h"
 #include "database/mGlob.h"
 #include "frmSchedule.h"
 #include "mMain.h"
-#include "platform/Text.h"
 #include "reports/ExportDriver.h"
 
 using testsupport::ScratchAppFolder;

@@ -2,14 +2,8 @@
 // every format, compared with what the snapshots give, and the activity and internal logs.
 #include <gtest/gtest.h>
 
-#include <filesystem>
-
 #include "ReportJobs.h"
-#include "TestSupport.h"
-#include "database/Catalogue.h"
 #include "database/SqliteFile.h"
-#include "iis/Components.h"
-#include "platform/Text.h"
 
 namespace fs = std::filesystem;
 using testsupport::ScratchAppFolder;
