@@ -38,8 +38,7 @@ platform::DateTime WrittenAt(const std::function<void()>& write) {
   for (;;) {
     platform::DateTime before = platform::Now();
     write();
-    platform::DateTime after = platform::Now();
-    if (platform::GeneralDate(before) == platform::GeneralDate(after)) return before;
+    if (platform::GeneralDate(before) == platform::GeneralDate(platform::Now())) return before;
   }
 }
 
