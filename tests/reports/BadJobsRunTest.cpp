@@ -2,16 +2,11 @@
 // and no file it must not, and the run goes on to the next report and job.
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <fstream>
 
 #include "ReportJobs.h"
-#include "TestSupport.h"
-#include "database/Catalogue.h"
-#include "iis/Components.h"
 
 namespace fs = std::filesystem;
-using testsupport::ReportJob;
 using testsupport::ScratchAppFolder;
 
 namespace {
@@ -25,25 +20,19 @@ std::string ErrorLine(const std::string& where, long number) {
 
 // A folder the program cannot write into although it runs as root: made immutable. Where the
 // file system has no such attribute, a file stands where the folder should be.
-class UnwritableFolder {
- public:
-  explicit UnwritableFolder(const std::string& path) : path_(path) {
+struct UnwritableFolder {
+  explicit UnwritableFolder(const std::string& path) : path(path) {
     fs::create_directory(path);
-    immutable_ = std::system(("chattr +i '" + path + "' 2>/dev/null").c_str()) == 0;
-    if (!immutable_) {
-      fs::remove(path);
-      std::ofstream(path) << "not a folder";
-    }
+    immutable = std::system(("chattr +i '" + path + "' 2>/dev/null").c_str()) == 0;
+    if (!immutable) fs::remove(path), std::ofstream(path) << "not a folder";
   }
   ~UnwritableFolder() {
-    if (immutable_) std::system(("chattr -i '" + path_ + "'").c_str());
+    if (immutable) std::system(("chattr -i '" + path + "'").c_str());
   }
   // The error an output file inside it meets: permission denied, or a path not found.
-  long OpenError() const { return immutable_ ? 70 : 76; }
-
- private:
-  std::string path_;
-  bool immutable_ = false;
+  long OpenError() const { return immutable ? 70 : 76; }
+  std::string path;
+  bool immutable = false;
 };
 
 }  // namespace
@@ -91,12 +80,7 @@ TEST(BadJobsRun, EachBadJobIsOneClearLineAndTheRunGoesOn) {
   EXPECT_EQ(general.back(), "Web Site Name," + catalogue::WebSiteLabels(1, iis::kServerVersionIIS6AndLater));
 
   // The last job's activity log holds its one report.
-  std::string newest;
-  for (const auto& entry : fs::directory_iterator(app.At("Log")))
-    if (entry.path().filename().string().rfind("ActivityLog", 0) == 0 &&
-        (newest.empty() || fs::last_write_time(entry.path()) > fs::last_write_time(newest)))
-      newest = entry.path();
-  std::string activity = testsupport::ReadFile(newest);
+  std::string activity = testsupport::ReadFile(testsupport::NewestActivityLog(app.At("Log")));
   EXPECT_NE(activity.find("<TR>\r\n<TD>LEGACY01\\Ann's Recipes</TD>\r\n<TD>Documents</TD>\r\n"
                           "<TD>Successfully completed</TD>\r\n</TR>\r\n</TABLE>\r\n</HTML>\r\n"),
             std::string::npos)

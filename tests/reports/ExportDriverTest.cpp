@@ -3,15 +3,12 @@
 #include <gtest/gtest.h>
 
 #include "ReportJobs.h"
-#include "TestSupport.h"
 #include "collect/mCollect.h"
 #include "database/SqliteFile.h"
-#include "database/Catalogue.h"
 #include "database/mDatabase.h"
 #include "database/mGlob.h"
 #include "frmSchedule.h"
 #include "mMain.h"
-#include "platform/Text.h"
 #include "reports/ExportDriver.h"
 
 using testsupport::ScratchAppFolder;
@@ -80,9 +77,8 @@ TEST_F(ExportDriver, AFailingReportQueryWritesAnEmptyReport) {
   EXPECT_EQ(log[0].rfind("mReport.DisplayReport" + std::string(49, ' ') + "-2147217865 - ", 0), 0u) << log[0];
   EXPECT_NE(log[0].find("tblCustomHeader"), std::string::npos) << log[0];
 
-  auto lines = [&](const std::string& caption) {
-    return testsupport::ReadLines(
-        testsupport::FileStartingWith(app.Path(), "WEBFARM01_Default Web Site_" + caption + "_"));
+  auto lines = [&](const std::string& tab) {
+    return testsupport::ReadLines(testsupport::FileStartingWith(app.Path(), "WEBFARM01_Default Web Site_" + tab + "_"));
   };
   EXPECT_EQ(lines("General").size(), 10u);
   Lines headers = lines("Custom Headers");

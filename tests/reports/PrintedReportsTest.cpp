@@ -4,8 +4,6 @@
 
 #include "ReportJobs.h"
 #include "TestServices.h"
-#include "TestSupport.h"
-#include "platform/Text.h"
 
 using testsupport::ScratchAppFolder;
 

@@ -70,14 +70,21 @@ inline std::vector<std::string> ReportFiles(const std::string& folder) {
 
 // The path of the one file of the folder whose name starts with prefix ("" when none or several).
 inline std::string FileStartingWith(const std::string& folder, const std::string& prefix) {
-  std::string found;
-  int count = 0;
+  std::vector<std::string> found;
   for (const auto& entry : std::filesystem::directory_iterator(folder))
-    if (entry.path().filename().string().rfind(prefix, 0) == 0) {
-      found = entry.path().string();
-      ++count;
-    }
-  return count == 1 ? found : std::string();
+    if (entry.path().filename().string().rfind(prefix, 0) == 0) found.push_back(entry.path().string());
+  return found.size() == 1 ? found[0] : std::string();
+}
+
+// The activity log written last in the log folder ("" when none).
+inline std::string NewestActivityLog(const std::string& logFolder) {
+  namespace fs = std::filesystem;
+  std::string newest;
+  for (const auto& entry : fs::directory_iterator(logFolder))
+    if (entry.path().filename().string().rfind("ActivityLog", 0) == 0 &&
+        (newest.empty() || fs::last_write_time(entry.path()) > fs::last_write_time(newest)))
+      newest = entry.path().string();
+  return newest;
 }
 
 using Rows = std::vector<std::vector<std::string>>;
