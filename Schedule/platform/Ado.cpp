@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <map>
 #include <set>
@@ -98,11 +99,18 @@ struct Store {
     if (rc != SQLITE_OK) sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
     return rc;
   }
-  ~Store() {
+  // Commits what it holds and lets go of the file; a user's file is left without its journal.
+  void Release() {
+    if (!db) return;
     Commit();
     for (auto& entry : cache) sqlite3_finalize(entry.second);
-    if (db) sqlite3_close_v2(db);
+    cache.clear();
+    if (keptJournal) sqlite3_exec(db, "PRAGMA journal_mode=DELETE", nullptr, nullptr, nullptr);
+    sqlite3_close_v2(db);
+    db = nullptr;
   }
+  ~Store() { Release(); }
+  bool keptJournal = false;  // a user's file whose journal stays between its transactions
 };
 
 // The store of each file by its key. Never destroyed: run-wide connections are released after
@@ -112,10 +120,11 @@ std::map<std::string, std::shared_ptr<Store>>& Stores() {
   return *stores;
 }
 
-// At program end, nothing raises: what a store still holds then is the settings database, which
-// every run makes afresh, or a table made for a report whose rows never came.
-void CommitAllBatches() {
-  for (auto& entry : Stores()) entry.second->Commit();
+// At program end every store is committed and closed, so no side file stays behind. Nothing
+// raises: what a store still holds then is the settings database, which every run makes afresh,
+// or a table made for a report whose rows never came.
+void ReleaseAllStores() {
+  for (auto& entry : Stores()) entry.second->Release();
 }
 
 // Commits and closes the stores of files other than the program's own that no connection uses.
@@ -564,7 +573,7 @@ struct Connection::Impl {
   void BeforeStatement(bool write) {
     if ((!write && !scratch) || !sqlite3_get_autocommit(db)) return;
     if (sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr) != SQLITE_OK) return;  // then it runs on its own
-    static const bool registered = (AtEndProgram(CommitAllBatches), true);
+    static const bool registered = (AtEndProgram(ReleaseAllStores), true);
     (void)registered;
     store->batch = true;
     store->writes = 0;
@@ -729,6 +738,19 @@ void Connection::Open(const std::string& connectionString, const std::string&, c
       impl_->scratch ? "PRAGMA synchronous=OFF; PRAGMA journal_mode=WAL; PRAGMA cache_size=-16384; " : "";
   setup += "SELECT count(*) FROM sqlite_master;";
   rc = sqlite3_exec(db, setup.c_str(), nullptr, nullptr, nullptr);
+  // A user's file in a rollback mode keeps its journal from one transaction to the next: a report
+  // then makes and deletes no file of its own, which on a folder of thousands of reports is what
+  // a commit costs most. The journal goes when the store is let go. A file in WAL mode keeps it.
+  bool keptJournal = false;
+  if (rc == SQLITE_OK && !impl_->scratch) {
+    auto isDelete = [](void* out, int, char** values, char**) {
+      *static_cast<bool*>(out) = values[0] != nullptr && std::strcmp(values[0], "delete") == 0;
+      return 0;
+    };
+    rc = sqlite3_exec(db, "PRAGMA journal_mode", isDelete, &keptJournal, nullptr);
+    if (rc == SQLITE_OK && keptJournal)
+      rc = sqlite3_exec(db, "PRAGMA journal_mode=TRUNCATE", nullptr, nullptr, nullptr);
+  }
   if (rc != SQLITE_OK) {
     int code = rc;
     if ((code & 0xff) == SQLITE_BUSY) LockedFiles().insert(impl_->key);
@@ -747,6 +769,7 @@ void Connection::Open(const std::string& connectionString, const std::string&, c
   store->scratch = impl_->scratch;
   store->dev = dev;
   store->ino = ino;
+  store->keptJournal = keptJournal;
   Stores()[impl_->key] = store;
   impl_->Attach(store);
 }

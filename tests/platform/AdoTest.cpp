@@ -199,8 +199,19 @@ TEST_F(AdoTest, ScratchStoresReuseHandlesThatFollowTheFileAndCarryNoTransaction)
     rs.Open("PRAGMA " + name, c);
     return rs.Fields(0L).Text();
   };
-  EXPECT_EQ(pragma(connection, "journal_mode"), "delete");
+  // A user's file keeps its journal between transactions, unless it writes ahead already.
+  EXPECT_EQ(pragma(connection, "journal_mode"), "truncate");
   connection.Close();
+  const std::string logged = app.Path() + "/Logged.mdb";
+  sqlite3* made = nullptr;
+  sqlite3_open(logged.c_str(), &made);
+  sqlite3_exec(made, "PRAGMA journal_mode=WAL; CREATE TABLE t(a)", nullptr, nullptr, nullptr);
+  sqlite3_close(made);
+  {
+    Connection user;
+    user.Open(logged);
+    EXPECT_EQ(pragma(user, "journal_mode"), "wal");
+  }
   RegisterScratchDatabase(app.Path() + "/Log/../Settings.mdb");
   EXPECT_TRUE(IsScratchDatabase(path));
   EXPECT_FALSE(IsScratchDatabase(app.Path() + "\\Other.mdb"));

@@ -71,8 +71,11 @@ inline std::vector<std::string> ReportFiles(const std::string& folder) {
 // The path of the one file of the folder whose name starts with prefix ("" when none or several).
 inline std::string FileStartingWith(const std::string& folder, const std::string& prefix) {
   std::vector<std::string> found;
-  for (const auto& entry : std::filesystem::directory_iterator(folder))
-    if (entry.path().filename().string().rfind(prefix, 0) == 0) found.push_back(entry.path().string());
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    const std::string name = entry.path().filename().string();
+    // An export database's journal stays beside it while the run still uses it.
+    if (name.rfind(prefix, 0) == 0 && !name.ends_with("-journal")) found.push_back(entry.path().string());
+  }
   return found.size() == 1 ? found[0] : std::string();
 }
 

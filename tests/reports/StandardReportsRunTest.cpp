@@ -79,6 +79,10 @@ TEST(StandardReportsRun, LevelsOneToThreeWriteEveryReportOfEveryJob) {
             SiteRows("LEGACY01", 11, 0, "Partner Portal"));
   EXPECT_EQ(testsupport::QueryFile(mdb, "Select * From [Resticted IP Address] Order By rowid"),
             SiteRows("LEGACY01", 7, 0, "Partner Portal"));
+  // A finished run leaves no side file of a database: no journal, no write-ahead log.
+  for (const auto& entry : fs::directory_iterator(app.Path()))
+    EXPECT_FALSE(std::regex_search(entry.path().filename().string(), std::regex("-(journal|wal|shm)$")))
+        << entry.path();
 
   // The last job has no tabs: its log is its own header alone (no result table), written last.
   std::string last = testsupport::ReadFile(testsupport::NewestActivityLog(app.At("Log")));
