@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <map>
 #include <set>
@@ -34,6 +33,12 @@ std::string CanonicalPath(const std::string& native) {
   std::error_code ec;
   std::filesystem::path canonical = std::filesystem::weakly_canonical(native, ec);
   return known.emplace(native, ec ? native : canonical.string()).first->second;
+}
+
+// The database files this process made, by key, with the identity each was made with.
+std::map<std::string, std::pair<dev_t, ino_t>>& MadeFiles() {
+  static std::map<std::string, std::pair<dev_t, ino_t>> files;
+  return files;
 }
 
 std::set<std::string>& ScratchPaths() {
@@ -99,18 +104,25 @@ struct Store {
     if (rc != SQLITE_OK) sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
     return rc;
   }
-  // Commits what it holds and lets go of the file; a user's file is left without its journal.
+  // Commits what it holds and lets go of the file.
   void Release() {
     if (!db) return;
     Commit();
     for (auto& entry : cache) sqlite3_finalize(entry.second);
     cache.clear();
-    if (keptJournal) sqlite3_exec(db, "PRAGMA journal_mode=DELETE", nullptr, nullptr, nullptr);
-    sqlite3_close_v2(db);
+    sqlite3_close_v2(db);  // a journal kept between transactions goes with the handle
     db = nullptr;
   }
   ~Store() { Release(); }
-  bool keptJournal = false;  // a user's file whose journal stays between its transactions
+  // A file held for this process alone, whose journal stays between its transactions.
+  bool keptJournal = false;
+  // Gives the file back to other processes while the store stays open: the lock goes and the
+  // journal with it.
+  void LetJournalGo() {
+    if (!keptJournal) return;
+    keptJournal = false;
+    sqlite3_exec(db, "PRAGMA locking_mode=NORMAL; SELECT count(*) FROM sqlite_master;", nullptr, nullptr, nullptr);
+  }
 };
 
 // The store of each file by its key. Never destroyed: run-wide connections are released after
@@ -480,8 +492,10 @@ void RegisterScratchDatabase(const std::string& path) { ScratchPaths().insert(Ca
 void ForgetLocks() { LockedFiles().clear(); }
 
 void CommitHeldWrites() {
-  for (auto& entry : Stores())
+  for (auto& entry : Stores()) {
     if (int rc = entry.second->Commit(); rc != SQLITE_OK) RaiseEngine(nullptr, rc, entry.first);
+    entry.second->LetJournalGo();
+  }
 }
 
 bool IsDamagedDatabase(const std::string& path) {
@@ -738,19 +752,14 @@ void Connection::Open(const std::string& connectionString, const std::string&, c
       impl_->scratch ? "PRAGMA synchronous=OFF; PRAGMA journal_mode=WAL; PRAGMA cache_size=-16384; " : "";
   setup += "SELECT count(*) FROM sqlite_master;";
   rc = sqlite3_exec(db, setup.c_str(), nullptr, nullptr, nullptr);
-  // A user's file in a rollback mode keeps its journal from one transaction to the next: a report
-  // then makes and deletes no file of its own, which on a folder of thousands of reports is what
-  // a commit costs most. The journal goes when the store is let go. A file in WAL mode keeps it.
-  bool keptJournal = false;
-  if (rc == SQLITE_OK && !impl_->scratch) {
-    auto isDelete = [](void* out, int, char** values, char**) {
-      *static_cast<bool*>(out) = values[0] != nullptr && std::strcmp(values[0], "delete") == 0;
-      return 0;
-    };
-    rc = sqlite3_exec(db, "PRAGMA journal_mode", isDelete, &keptJournal, nullptr);
-    if (rc == SQLITE_OK && keptJournal)
-      rc = sqlite3_exec(db, "PRAGMA journal_mode=TRUNCATE", nullptr, nullptr, nullptr);
-  }
+  // A file this process made (an export database) is held for it from its first write until the
+  // store is let go, and keeps its journal from one transaction to the next: a report then makes
+  // and deletes no file, takes no lock of its own and flushes the folder only once per file, which
+  // in a folder of thousands of reports is most of what a commit costs. Files made elsewhere stay
+  // open to other processes between statements.
+  auto made = MadeFiles().find(impl_->key);
+  const bool keptJournal = made != MadeFiles().end() && made->second == std::make_pair(dev, ino);
+  if (rc == SQLITE_OK && keptJournal) rc = sqlite3_exec(db, "PRAGMA locking_mode=EXCLUSIVE", nullptr, nullptr, nullptr);
   if (rc != SQLITE_OK) {
     int code = rc;
     if ((code & 0xff) == SQLITE_BUSY) LockedFiles().insert(impl_->key);
@@ -1077,6 +1086,8 @@ void Catalog::Create(const std::string& connectionString) {
     Raise(adErrCannotOpen, "The database engine cannot create the file '" + native + "'. (" + message + ")");
   }
   sqlite3_close_v2(db);
+  struct stat st {};
+  if (::stat(native.c_str(), &st) == 0) MadeFiles()[CanonicalPath(native)] = {st.st_dev, st.st_ino};
 }
 
 void Catalog::SetActiveConnection(Connection* connection) {

@@ -35,7 +35,8 @@ enum AdoError : long {
 void RegisterScratchDatabase(const std::string& path);
 bool IsScratchDatabase(const std::string& path);
 // Commits the writes held back on scratch stores (they are committed by themselves every few
-// thousand rows, before a transaction of the caller's, and at program end), so that a reader
+// thousand rows, before a transaction of the caller's, and at program end), and gives the files
+// the process made (held for it from their first write) back to other processes, so that a reader
 // outside the layer sees them now.
 void CommitHeldWrites();
 

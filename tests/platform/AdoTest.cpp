@@ -199,18 +199,18 @@ TEST_F(AdoTest, ScratchStoresReuseHandlesThatFollowTheFileAndCarryNoTransaction)
     rs.Open("PRAGMA " + name, c);
     return rs.Fields(0L).Text();
   };
-  // A user's file keeps its journal between transactions, unless it writes ahead already.
-  EXPECT_EQ(pragma(connection, "journal_mode"), "truncate");
+  // A file the process made is held for the run and keeps its journal; one made elsewhere is not.
+  EXPECT_EQ(pragma(connection, "locking_mode"), "exclusive");
   connection.Close();
-  const std::string logged = app.Path() + "/Logged.mdb";
+  const std::string other = app.Path() + "/Other.mdb";
   sqlite3* made = nullptr;
-  sqlite3_open(logged.c_str(), &made);
-  sqlite3_exec(made, "PRAGMA journal_mode=WAL; CREATE TABLE t(a)", nullptr, nullptr, nullptr);
+  sqlite3_open(other.c_str(), &made);
+  sqlite3_exec(made, "CREATE TABLE t(a)", nullptr, nullptr, nullptr);
   sqlite3_close(made);
   {
     Connection user;
-    user.Open(logged);
-    EXPECT_EQ(pragma(user, "journal_mode"), "wal");
+    user.Open(other);
+    EXPECT_EQ(pragma(user, "locking_mode"), "normal");
   }
   RegisterScratchDatabase(app.Path() + "/Log/../Settings.mdb");
   EXPECT_TRUE(IsScratchDatabase(path));
