@@ -38,8 +38,8 @@ class AdoTest : public testing::Test {
   long ErrorOfSql(const std::string& sql, std::string* description = nullptr) {
     return ErrorOf([&] { connection.Execute(sql); }, description);
   }
-  long InsertIndex(const std::string& index) {
-    return ErrorOfSql("Insert Into [tblSite](SiteIndex) Values('" + index + "')");
+  long InsertIndex(const std::string& index, std::string* description = nullptr) {
+    return ErrorOfSql("Insert Into [tblSite](SiteIndex) Values('" + index + "')", description);
   }
 
   testsupport::ScratchAppFolder app;
@@ -67,7 +67,7 @@ TEST_F(AdoTest, ConnectionStringsOfBothFormsOpenTheSameFile) {
   EXPECT_EQ(table.FieldCount(), 1);
 }
 
-TEST_F(AdoTest, FailuresCarryNegativeNumbersAndReadableDescriptions) {
+TEST_F(AdoTest, FailuresCarryNegativeNumbersAndReadableDescriptionsAndEarlierRowsStay) {
   std::string description;
   Connection missing;
   EXPECT_EQ(ErrorOf([&] { missing.Open(app.Path() + "\\Missing.mdb"); }, &description), adErrCannotOpen);
@@ -91,28 +91,19 @@ TEST_F(AdoTest, FailuresCarryNegativeNumbersAndReadableDescriptions) {
   EXPECT_EQ(ErrorOfSql("Create table [tblSite](a text(5))", &description), adErrSyntax);
   EXPECT_NE(description.find("tblSite"), std::string::npos);
   EXPECT_LT(ErrorOfSql("Select [No Such Column] From tblSite"), 0);
+  // Text limits count characters, not bytes; a row past one is refused and earlier rows stay.
+  InsertIndex(std::string(25, 'x'));
+  EXPECT_EQ(InsertIndex(std::string(26, 'x'), &description), adErrValueTooLong);
+  EXPECT_NE(description.find("too small"), std::string::npos) << description;
+  EXPECT_EQ(Count("1=1"), 1);
+  std::string umlauts;
+  for (int i = 0; i < 25; ++i) umlauts += "\xC3\xBC";
+  EXPECT_EQ(InsertIndex(umlauts), 0);
+  EXPECT_EQ(ErrorOfSql("Update tblSite Set SiteIndex = '" + std::string(26, 'x') + "'"), adErrValueTooLong);
   catalog.SetActiveConnection(&connection);
   EXPECT_EQ(ErrorOf([&] { catalog.TableName(1); }), adErrItemNotFound);
   connection.Close();
   EXPECT_EQ(ErrorOfSql("Select * From tblSite"), adErrClosedObject);
-}
-
-TEST_F(AdoTest, TextLimitsAreErrorsAndEarlierRowsStay) {
-  std::string exact(25, 'x'), tooLong(26, 'x');
-  auto insert = [&](const std::string& index, std::string* description = nullptr) {
-    return ErrorOfSql("Insert Into [tblSite] Values('" + index + "','a','b','WEB1')", description);
-  };
-  insert(exact);
-  std::string description;
-  EXPECT_EQ(insert(tooLong, &description), adErrValueTooLong);
-  EXPECT_NE(description.find("too small"), std::string::npos) << description;
-  EXPECT_EQ(Count("1=1"), 1);
-  // The limit counts characters, not bytes.
-  std::string umlauts;
-  for (int i = 0; i < 25; ++i) umlauts += "\xC3\xBC";
-  EXPECT_EQ(insert(umlauts), 0);
-  // An update past the limit fails the same way.
-  EXPECT_EQ(ErrorOfSql("Update tblSite Set SiteIndex = '" + tooLong + "'"), adErrValueTooLong);
 }
 
 TEST_F(AdoTest, TextComparesWithoutCaseKeepsTrailingBlanksNullsAndQuotes) {
