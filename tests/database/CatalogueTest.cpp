@@ -33,9 +33,6 @@ TEST_F(CatalogueTest, LevelsOfOneFamilyGiveTheSameRowsAndOtherLevelsNone) {
       EXPECT_EQ(Lookup(index, sub, 4), Lookup(index, sub, 1)) << index << "/" << sub;
     }
   for (short index = 0; index <= 14; ++index) EXPECT_EQ(Lookup(index, 3, 5), Lookup(index, 0, 3)) << index;
-  EXPECT_EQ(Lookup(18, 0, 1), (Row{"Web Site Name", "WebSiteInfo", "YYY"}));
-  EXPECT_EQ(Lookup(0, 0, 1), (Row{"", "ZZZ", "ZZZ"}));
-  EXPECT_EQ(Lookup(0, 0, 3).table + Lookup(0, 0, 3).key, "AAAA");
   EXPECT_EQ(Lookup(3, 0, 0), (Row{"", "unset", "unset"}));
   EXPECT_EQ(Lookup(3, 0, 6), (Row{"", "unset", "unset"}));
   // Beyond the list: logged, and the outputs are left as they were.
@@ -69,7 +66,6 @@ TEST_F(CatalogueTest, ApplicationSubTabsSliceTheCombinedListAndServerVersionChoo
   EXPECT_NE(Lookup(6, 0, 1).labels.find("Allow IIS to control password"), std::string::npos);
   ServerVersion = 1000;
   EXPECT_NE(Lookup(6, 0, 1).labels.find("WindowsNT challenge or response"), std::string::npos);
-  EXPECT_EQ(Lookup(10, 0, 1).labels, "Enable rating,Violence,Sex,Nudity,Language ,Email,Modification date,Expire Date");
   EXPECT_NE(Lookup(1, 0, 3).labels.find("Path,Read ,Write ,"), std::string::npos) << "no variants in directories";
 }
 
