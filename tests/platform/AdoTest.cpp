@@ -129,10 +129,32 @@ TEST_F(AdoTest, TextComparesWithoutCaseKeepsTrailingBlanksNullsAndQuotes) {
   EXPECT_EQ(connection.Execute("Delete from tblSite where IISServer = 'wEb1'"), 1);
 }
 
-TEST_F(AdoTest, RecordsetsReadEveryRowAtOpenAndHoldNoLock) {
+TEST_F(AdoTest, RecordsetsReadEveryRowAtOpenHoldNoLockAndAddRecords) {
+  Recordset rs;
+  rs.Open("Select * From tblSite Where IISServer = 'none'", connection, adOpenKeyset, adLockOptimistic);
+  EXPECT_TRUE(rs.Bof() && rs.Eof());
+  EXPECT_EQ(rs.FieldCount(), 4);
+  rs.AddNew();
+  rs.Fields("SiteIndex").SetValue("7");
+  rs.Fields("IISServer").SetValue("WEB7");
+  rs.Update();
+  EXPECT_EQ(Count("SiteIndex = '7' And IISServer = 'web7' And [Read] Is Null"), 1);
+
+  Recordset readOnly;
+  readOnly.Open("tblSite", connection);  // a table name alone opens the whole table
+  EXPECT_EQ(readOnly.RecordCount(), 1);
+  EXPECT_EQ(ErrorOf([&] { readOnly.AddNew(); }), adErrNotUpdatable);
+
+  // A statement that returns no rows runs and leaves the recordset closed.
+  Recordset statement;
+  statement.Open("Delete From tblSite", connection);
+  EXPECT_EQ(statement.State(), adStateClosed);
+  EXPECT_EQ(Count("1=1"), 0);
+  rs.Close();
   for (int i = 1; i <= 3; ++i)
     connection.Execute("Insert Into [tblSite](SiteIndex,IISServer) Values('" + std::to_string(i) + "','WEB1')");
-  Recordset rs;
+
+  // Every row is read at open; moving past the last one is an error.
   rs.Open("Select SiteIndex From tblSite Order By SiteIndex", connection.ConnectionString(), adOpenKeyset);
   EXPECT_EQ(rs.RecordCount(), 3);
   EXPECT_TRUE(rs.Bof() == false && rs.Eof() == false);
@@ -157,29 +179,6 @@ TEST_F(AdoTest, RecordsetsReadEveryRowAtOpenAndHoldNoLock) {
   EXPECT_EQ(rs.RecordCount(), 0);
   rs.Close();
   EXPECT_EQ(rs.State(), adStateClosed);
-}
-
-TEST_F(AdoTest, EmptyRecordsetsAndRecordsAddedThroughThem) {
-  Recordset rs;
-  rs.Open("Select * From tblSite Where IISServer = 'none'", connection, adOpenKeyset, adLockOptimistic);
-  EXPECT_TRUE(rs.Bof() && rs.Eof());
-  EXPECT_EQ(rs.FieldCount(), 4);
-  rs.AddNew();
-  rs.Fields("SiteIndex").SetValue("7");
-  rs.Fields("IISServer").SetValue("WEB7");
-  rs.Update();
-  EXPECT_EQ(Count("SiteIndex = '7' And IISServer = 'web7' And [Read] Is Null"), 1);
-
-  Recordset readOnly;
-  readOnly.Open("tblSite", connection);  // a table name alone opens the whole table
-  EXPECT_EQ(readOnly.RecordCount(), 1);
-  EXPECT_EQ(ErrorOf([&] { readOnly.AddNew(); }), adErrNotUpdatable);
-
-  // A statement that returns no rows runs and leaves the recordset closed.
-  Recordset statement;
-  statement.Open("Delete From tblSite", connection);
-  EXPECT_EQ(statement.State(), adStateClosed);
-  EXPECT_EQ(Count("1=1"), 0);
 }
 
 // Scratch connections are opened and closed thousands of times a level; the one handle they share
