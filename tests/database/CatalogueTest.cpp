@@ -18,15 +18,12 @@ Row Lookup(short index, short subIndex, short level) {
   return row;
 }
 
-class CatalogueTest : public testing::Test {
- protected:
-  void SetUp() override { ServerVersion = 1001; }
-  testsupport::ScratchAppFolder app;
-};
-
 // Levels of one family give the same rows; levels outside the families and indexes beyond the list
-// leave the outputs as they were.
-TEST_F(CatalogueTest, LevelsOfOneFamilyGiveTheSameRowsAndOtherLevelsNone) {
+// leave the outputs as they were. The application sub-tabs slice the combined list, and the server
+// version chooses two categories' labels.
+TEST(Catalogue, LevelsFamiliesSubTabsAndServerVersions) {
+  testsupport::ScratchAppFolder app;
+  ServerVersion = 1001;
   for (short index = 0; index <= 18; ++index)
     for (short sub = 0; sub <= 5; ++sub) {
       EXPECT_EQ(Lookup(index, sub, 2), Lookup(index, sub, 1)) << index << "/" << sub;
@@ -42,9 +39,7 @@ TEST_F(CatalogueTest, LevelsOfOneFamilyGiveTheSameRowsAndOtherLevelsNone) {
   ASSERT_EQ(log.size(), 4u);  // the table and the key lookups of both calls
   EXPECT_EQ(log[0].rfind("mDatabase.GetQueryForProcessing ", 0), 0u) << log[0];
   EXPECT_NE(log[0].find("9 - Subscript out of range"), std::string::npos) << log[0];
-}
 
-TEST_F(CatalogueTest, ApplicationSubTabsSliceTheCombinedListAndServerVersionChoosesTwoCategoriesLabels) {
   std::vector<std::string> combined = platform::Split(Lookup(5, 0, 1).labels, ",");
   ASSERT_EQ(combined.size(), 21u);
   EXPECT_EQ(combined.front(), "Application name");
