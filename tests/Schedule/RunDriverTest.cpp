@@ -4,12 +4,10 @@
 
 #include <algorithm>
 #include <chrono>
-#include <csignal>
 #include <fcntl.h>
 #include <sqlite3.h>
 #include <filesystem>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 
@@ -179,26 +177,12 @@ TEST(SettingsDatabaseRun, ASettingsDatabaseLockedByAnotherProcessDoesNotHoldTheR
   testsupport::CopyDemoServers(app);
   app.Write("ScheduleInfo/ScheduleConfig.ini", "[WebServer]\r\nServer=LEGACY01|WEBFARM01|\r\n"
                                                "[WebSite]\r\nServer=LEGACY01\\Partner Portal|\r\n");
-  int ready[2];
-  ASSERT_EQ(::pipe(ready), 0);
-  pid_t holder = ::fork();
-  if (holder == 0) {
-    sqlite3* db = nullptr;
-    sqlite3_open(app.At("VelmoraDatabase.mdb").c_str(), &db);
-    char answer = sqlite3_exec(db, "CREATE TABLE Kept(a); BEGIN IMMEDIATE; INSERT INTO Kept VALUES(1);", nullptr,
-                               nullptr, nullptr) == SQLITE_OK ? 'y' : 'n';
-    (void)::write(ready[1], &answer, 1);
-    ::pause();
-    ::_exit(0);
-  }
-  char answer = 0;
-  ASSERT_EQ(::read(ready[0], &answer, 1), 1);
-  ASSERT_EQ(answer, 'y');
+  sqlite3* holder = nullptr;
+  sqlite3_open(app.At("VelmoraDatabase.mdb").c_str(), &holder);
+  ASSERT_EQ(sqlite3_exec(holder, "CREATE TABLE Kept(a); BEGIN IMMEDIATE; INSERT INTO Kept VALUES(1);", nullptr,
+                         nullptr, nullptr), SQLITE_OK);
   std::string said = Said(app, "DISPLAY= timeout -s KILL 60");
-  ::kill(holder, SIGKILL);
-  ::waitpid(holder, nullptr, 0);
-  ::close(ready[0]);
-  ::close(ready[1]);
+  sqlite3_close(holder);
   EXPECT_TRUE(said.ends_with("exit 0\n")) << "exit 137: the run was still going after a minute; " << said;
   auto log = testsupport::StatusLog(app);
   EXPECT_GT(LinesWith(log, "currently locked"), 0);
