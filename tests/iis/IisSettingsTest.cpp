@@ -94,8 +94,6 @@ TEST_F(Snapshots, SitesAndDirectoriesOfBothFormats) {
       {"WEBFARM01", "1", {"images"}, "VirIPAddress", {{"", "", "", ""}}},
       {"LEGACY01", "2", {}, "General", {{"192.168.10.5", "80", "partners.fabrikam.com", "No", "1000", "300", "Started"},
                                         {"192.168.10.5", "8080", "", "No", "1000", "300", "Started"}}},
-      // ConnectionTimeout comes from /LM/W3SVC.
-      {"LEGACY01", "1", {}, "General", {{"(All Unassigned)", "80", "", "Yes", "", "120", "Started"}}},
       {"LEGACY01", "1", {}, "SSL", {{"(All Unassigned)", "443"}}},
       {"LEGACY01", "2", {}, "ISAPIFilters",
        {{"ASP.NET_2.0.50727.0", "C:\\WINDOWS\\Microsoft.NET\\Framework\\v2.0.50727\\aspnet_filter.dll", "Enabled"},
