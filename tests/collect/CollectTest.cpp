@@ -183,23 +183,7 @@ TEST_F(Collect, ComparisonPairNamingOneSiteTwiceGathersTwice) {
   EXPECT_EQ(Query("Select count(*) From WebSiteInfo Where IISServer = 'LEGACY01'"), (Rows{{"3"}}));
 }
 
-TEST_F(Collect, PathsAndSiteIndexes) {
-  RunLevel(3, {});
-  EXPECT_EQ(GetPath("LEGACY01\\Partner Portal\\orders\\archive"), "IIS://LEGACY01/W3SVC/2/ROOT/orders/archive");
-  EXPECT_EQ(GetPath("LEGACY01\\Partner Portal"), "IIS://LEGACY01/W3SVC/2/ROOT");
-  EXPECT_EQ(GetPath("LEGACY01"), "");
-  EXPECT_EQ(GetPath(""), "");
-  EXPECT_EQ(FindSiteIndex("LEGACY01", "Ann's Recipes"), "3");
-  EXPECT_EQ(FindSiteIndex("LEGACY01", "Nowhere"), "");
-  EXPECT_EQ(GetPath("LEGACY01\\Nowhere\\x"), "IIS://LEGACY01/W3SVC//ROOT/x");
-  EXPECT_TRUE(NoErrorLines());
-  // Without an open settings database nothing is listed.
-  SettingsConnection->Close();
-  EXPECT_FALSE(GetWebSites("LEGACY01"));
-  EXPECT_EQ(FindSiteIndex("LEGACY01", "Ann's Recipes"), "");
-}
-
-TEST_F(Collect, DirectoryLevelWithApostrophesAndSharedTables) {
+TEST_F(Collect, DirectoryLevelWithApostrophesSharedTablesPathsAndSiteIndexes) {
   RunLevel(3, {"WEBFARM01\\O'Brien Intranet\\docs", "LEGACY01\\Partner Portal\\orders\\archive"});
   EXPECT_EQ(Query("Select [Directory Name],[Expire On] From tblVirHttpHeader Where vKey = "
                   "'IIS://WEBFARM01/W3SVC/3/ROOT/docs'"),
@@ -220,6 +204,20 @@ TEST_F(Collect, DirectoryLevelWithApostrophesAndSharedTables) {
   CollectIISSettings();
   EXPECT_EQ(Query("Select count(*) From tblVirHttpHeader"), (Rows{{"2"}}));
   EXPECT_EQ(frmSchedule().Panel.State(), 2);
+
+  // Paths and site indexes of the entries.
+  EXPECT_EQ(GetPath("LEGACY01\\Partner Portal\\orders\\archive"), "IIS://LEGACY01/W3SVC/2/ROOT/orders/archive");
+  EXPECT_EQ(GetPath("LEGACY01\\Partner Portal"), "IIS://LEGACY01/W3SVC/2/ROOT");
+  EXPECT_EQ(GetPath("LEGACY01"), "");
+  EXPECT_EQ(GetPath(""), "");
+  EXPECT_EQ(FindSiteIndex("LEGACY01", "Ann's Recipes"), "3");
+  EXPECT_EQ(FindSiteIndex("LEGACY01", "Nowhere"), "");
+  EXPECT_EQ(GetPath("LEGACY01\\Nowhere\\x"), "IIS://LEGACY01/W3SVC//ROOT/x");
+  EXPECT_TRUE(NoErrorLines());
+  // Without an open settings database nothing is listed.
+  SettingsConnection->Close();
+  EXPECT_FALSE(GetWebSites("LEGACY01"));
+  EXPECT_EQ(FindSiteIndex("LEGACY01", "Ann's Recipes"), "");
 }
 
 // A path in a status-log line is shown the one way the file layer opens it, never half Windows.
