@@ -31,9 +31,8 @@ std::string Schedule() {
   std::string rest = demo.substr(demo.find("[WebSite]"));
   // Every job standard and writing into the application folder: the demo's own job folders are
   // relative to where it is started, and its definitions are built by the demo script.
-  for (const char* word : {"DirectoryReports", "CustomExports", "SiteOverview", "SiteAccess", "DirectoryOverview"})
-    rest = std::regex_replace(rest, std::regex(word), "No");
-  return level1 + rest;
+  static const std::regex word("DirectoryReports|CustomExports|SiteOverview|SiteAccess|DirectoryOverview");
+  return level1 + std::regex_replace(rest, word, "No");
 }
 
 void Prepare(const ScratchAppFolder& app) {

@@ -169,22 +169,6 @@ TEST_F(Collect, ASnapshotChangedBetweenSiteJobsIsCollectedAgain) {
   EXPECT_TRUE(NoErrorLines());
 }
 
-// Database lookups ignore case, and so does the snapshot folder of a server; collecting a server
-// again replaces its rows.
-TEST_F(Collect, OtherLettersFindTheSnapshotAndRecollectingReplacesTheRows) {
-  RunLevel(1, {"webfarm01"});
-  EXPECT_EQ(Query("Select count(*) From WebSiteInfo Where IISServer = 'WEBFARM01'"), (Rows{{"3"}}));
-  EXPECT_EQ(Query("Select count(*) From WebSiteGenInfo"), (Rows{{"4"}}));
-  EXPECT_TRUE(NoErrorLines());
-  RunLevel(1, {"LEGACY01", "LEGACY01"});
-  EXPECT_EQ(Query("Select count(*) From WebSiteInfo"), (Rows{{"3"}}));
-  EXPECT_EQ(Query("Select count(*) From tblCustomHeader"), (Rows{{"4"}}));
-  ServerList = {"LEGACY01"};
-  CollectIISSettings();
-  EXPECT_EQ(Query("Select count(*) From tblCustomHeader"), (Rows{{"4"}}));
-  EXPECT_EQ(Query("Select count(*) From WebSiteGenInfo"), (Rows{{"4"}}));
-}
-
 TEST_F(Collect, ComparisonPairNamingOneSiteTwiceGathersTwice) {
   RunLevel(4, {});
   auto rowsWrittenFor = [](const std::string& entry) {
@@ -199,23 +183,7 @@ TEST_F(Collect, ComparisonPairNamingOneSiteTwiceGathersTwice) {
   EXPECT_EQ(Query("Select count(*) From WebSiteInfo Where IISServer = 'LEGACY01'"), (Rows{{"3"}}));
 }
 
-TEST_F(Collect, PathsAndSiteIndexes) {
-  RunLevel(3, {});
-  EXPECT_EQ(GetPath("LEGACY01\\Partner Portal\\orders\\archive"), "IIS://LEGACY01/W3SVC/2/ROOT/orders/archive");
-  EXPECT_EQ(GetPath("LEGACY01\\Partner Portal"), "IIS://LEGACY01/W3SVC/2/ROOT");
-  EXPECT_EQ(GetPath("LEGACY01"), "");
-  EXPECT_EQ(GetPath(""), "");
-  EXPECT_EQ(FindSiteIndex("LEGACY01", "Ann's Recipes"), "3");
-  EXPECT_EQ(FindSiteIndex("LEGACY01", "Nowhere"), "");
-  EXPECT_EQ(GetPath("LEGACY01\\Nowhere\\x"), "IIS://LEGACY01/W3SVC//ROOT/x");
-  EXPECT_TRUE(NoErrorLines());
-  // Without an open settings database nothing is listed.
-  SettingsConnection->Close();
-  EXPECT_FALSE(GetWebSites("LEGACY01"));
-  EXPECT_EQ(FindSiteIndex("LEGACY01", "Ann's Recipes"), "");
-}
-
-TEST_F(Collect, DirectoryLevelWithApostrophesAndSharedTables) {
+TEST_F(Collect, DirectoryLevelWithApostrophesSharedTablesPathsAndSiteIndexes) {
   RunLevel(3, {"WEBFARM01\\O'Brien Intranet\\docs", "LEGACY01\\Partner Portal\\orders\\archive"});
   EXPECT_EQ(Query("Select [Directory Name],[Expire On] From tblVirHttpHeader Where vKey = "
                   "'IIS://WEBFARM01/W3SVC/3/ROOT/docs'"),
@@ -236,14 +204,30 @@ TEST_F(Collect, DirectoryLevelWithApostrophesAndSharedTables) {
   CollectIISSettings();
   EXPECT_EQ(Query("Select count(*) From tblVirHttpHeader"), (Rows{{"2"}}));
   EXPECT_EQ(frmSchedule().Panel.State(), 2);
+
+  // Paths and site indexes of the entries.
+  EXPECT_EQ(GetPath("LEGACY01\\Partner Portal\\orders\\archive"), "IIS://LEGACY01/W3SVC/2/ROOT/orders/archive");
+  EXPECT_EQ(GetPath("LEGACY01\\Partner Portal"), "IIS://LEGACY01/W3SVC/2/ROOT");
+  EXPECT_EQ(GetPath("LEGACY01"), "");
+  EXPECT_EQ(GetPath(""), "");
+  EXPECT_EQ(FindSiteIndex("LEGACY01", "Ann's Recipes"), "3");
+  EXPECT_EQ(FindSiteIndex("LEGACY01", "Nowhere"), "");
+  EXPECT_EQ(GetPath("LEGACY01\\Nowhere\\x"), "IIS://LEGACY01/W3SVC//ROOT/x");
+  EXPECT_TRUE(NoErrorLines());
+  // Without an open settings database nothing is listed.
+  SettingsConnection->Close();
+  EXPECT_FALSE(GetWebSites("LEGACY01"));
+  EXPECT_EQ(FindSiteIndex("LEGACY01", "Ann's Recipes"), "");
 }
 
-TEST(CollectRun, MissingAndBrokenSnapshotsAreLoggedAndTheRunGoesOn) {
+// A path in a status-log line is shown the one way the file layer opens it, never half Windows.
+TEST(CollectRun, MissingAndBrokenSnapshotsAreLoggedWithTheirPathsAndTheRunGoesOn) {
   ScratchAppFolder app;
   app.Write("Servers/BROKEN/applicationHost.config", "<configuration><sites></configuration>");
   auto log = testsupport::RunSchedule(
       app, testsupport::ReportSchedule(
-               {{"NOSUCH", "1", "HTML"}, {"LEGACY01", "1", "HTML"}}, {{"BROKEN\\Site", "1", "HTML"}}, {}, {},
+               {{"NOSUCH", "1", "MDB", "0", app.Path() + "\\NoFolder"}, {"LEGACY01", "1", "HTML"}},
+               {{"BROKEN\\Site", "1", "HTML"}}, {{"WEBFARM01\\Nowhere\\x", "1"}}, {},
                {{"Cmp(1\\LEGACY01\\Partner Portal\\orders,2\\WEBFARM01\\Contoso Shop\\checkout)", "", "HTML"}}));
   // A line for each call that needed the bad server: the 18 calls of Gather, and its site listing
   // when gathering and again when exporting.
@@ -251,20 +235,13 @@ TEST(CollectRun, MissingAndBrokenSnapshotsAreLoggedAndTheRunGoesOn) {
   EXPECT_EQ(testsupport::LinesWith(log, "BROKEN/applicationHost.config) is not well-formed XML"), 20);
   EXPECT_EQ(testsupport::LinesWith(log, "LEGACY01"), 0);
   EXPECT_EQ(log.back().rfind("QUORVASchedule Finished at ", 0), 0u) << log.back();
-  // The last level still collected both directories of its pair.
-  EXPECT_EQ(testsupport::QueryFile(app.At("VelmoraDatabase.mdb"), "Select vKey From tblVirSecureCommunication Order By vKey"),
-            (Rows{{"IIS://LEGACY01/W3SVC/2/ROOT/orders"}, {"IIS://WEBFARM01/W3SVC/2/ROOT/checkout"}}));
-}
-
-// A path in a status-log line is shown the one way the file layer opens it, never half Windows.
-TEST(CollectRun, PathsInTheStatusLogAreShownAsTheFileLayerOpensThem) {
-  ScratchAppFolder app;
-  auto log = testsupport::RunSchedule(app, testsupport::ReportSchedule({{"NOSUCH", "1", "MDB", "0", app.Path() + "\\NoFolder"}},
-                                                                    {}, {{"WEBFARM01\\Nowhere\\x", "1"}}));
   EXPECT_GT(testsupport::LinesWith(log, app.Path() + "/NoFolder/QUORVAExportDb_NOSUCH"), 0);
   EXPECT_GT(testsupport::LinesWith(log, app.Path() + "/Servers/WEBFARM01/applicationHost.config"), 0);
   EXPECT_GT(testsupport::LinesWith(log, app.Path() + "/Servers/NOSUCH/"), 0);
   for (const std::string& line : log) EXPECT_EQ(line.find(app.Path() + "\\"), std::string::npos) << line;
+  // The last level still collected both directories of its pair.
+  EXPECT_EQ(testsupport::QueryFile(app.At("VelmoraDatabase.mdb"), "Select vKey From tblVirSecureCommunication Order By vKey"),
+            (Rows{{"IIS://LEGACY01/W3SVC/2/ROOT/orders"}, {"IIS://WEBFARM01/W3SVC/2/ROOT/checkout"}}));
 }
 
 // A snapshot can come from anywhere: 50,000 elements nested inside <asp> are read like any other

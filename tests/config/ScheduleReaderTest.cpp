@@ -22,7 +22,7 @@ void ReadLevel(const ScratchAppFolder& app, const std::string& ini, short level)
 
 }  // namespace
 
-TEST(ScheduleReader, ListRulesOfOneSection) {
+TEST(ScheduleReader, ListRulesSectionsOfEachLevelAndAMissingFile) {
   ScratchAppFolder app;
   ReadLevel(app,
             "[WebSite]\n"
@@ -45,10 +45,8 @@ TEST(ScheduleReader, ListRulesOfOneSection) {
   EXPECT_EQ(DatabasePath, app.Path() + "\\VelmoraDatabase.mdb");
   EXPECT_EQ(ServerVersion, 1001);
   EXPECT_TRUE(testsupport::StatusLog(app).empty());
-}
 
-TEST(ScheduleReader, SectionsAndKeysMatchWithoutRegardToCaseLevelsStayApartAndAMissingFileKeepsThem) {
-  ScratchAppFolder app;
+  // Sections and keys match without regard to case; levels stay apart; a missing file keeps them.
   const std::string ini =
       "[webserver]\nSERVER=A|B|\n"
       "[VirtualDirectory]\nServer=A\\Site\\dir|\n"

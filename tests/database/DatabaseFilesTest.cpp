@@ -30,7 +30,7 @@ class DatabaseFilesTest : public testing::Test {
   testsupport::ScratchAppFolder app;
 };
 
-TEST_F(DatabaseFilesTest, CheckAndCreateDBKeepsOrReplacesAFileAndFindTableIgnoresCase) {
+TEST_F(DatabaseFilesTest, CheckAndCreateDBKeepsOrReplacesAFileFindTableIgnoresCaseAndFailuresHaveFixedNames) {
   std::string path = GetAppPath("New.mdb");
   EXPECT_TRUE(CheckAndCreateDB(path, false));  // an SQLite file: its header is checked in the whole-run test
   Connection connection;
@@ -53,11 +53,10 @@ TEST_F(DatabaseFilesTest, CheckAndCreateDBKeepsOrReplacesAFileAndFindTableIgnore
   EXPECT_EQ(FindTable("tblSSLInfo", connection), "");
   EXPECT_TRUE(DropTable("tblSSLInfo", connection)) << "dropping a missing table is no error";
   EXPECT_TRUE(testsupport::StatusLog(app).empty());
-}
+  connection.Close();
 
-TEST_F(DatabaseFilesTest, FailuresAreReportedUnderTheirFixedNames) {
+  // Failures are reported under their fixed names.
   EXPECT_FALSE(CheckAndCreateDB(GetAppPath("NoFolder\\New.mdb"), false));
-  Connection connection;
   EXPECT_FALSE(OpenConnection(connection, GetAppPath("Missing.mdb")));
   EXPECT_EQ(FindTable("tblOperator", connection), "tblOperator") << "a failed search still lets the drop try";
   EXPECT_FALSE(DropTable("tblOperator", connection));

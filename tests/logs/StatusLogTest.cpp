@@ -11,25 +11,7 @@
 
 using testsupport::ScratchAppFolder;
 
-TEST(StatusLog, MessageAndErrorLines) {
-  ScratchAppFolder app;
-  WriteStatusLog("Table 'x' not found", "mGlob", "DropTable", -2147217865);
-  WriteStatusLog("Subscript out of range", std::string(40, 'M'), std::string(40, 'P'), 9);
-  WriteStatusLog("Type mismatch", std::string(34, 'M'), std::string(34, 'P'), 13);  // 69 with the dot
-
-  std::string bytes = testsupport::ReadFile(app.At("Log/QUORVALog.Log"));
-  EXPECT_NE(bytes.find("\r\n"), std::string::npos);
-  auto log = testsupport::StatusLog(app);
-  EXPECT_EQ(log, (std::vector<std::string>{
-                     "mGlob.DropTable" + std::string(55, ' ') + "-2147217865 - Table 'x' not found",
-                     std::string(40, 'M') + "." + std::string(29, 'P') + "9 - Subscript out of range",
-                     std::string(34, 'M') + "." + std::string(34, 'P') + " 13 - Type mismatch"}));
-  // Without the Log folder the write fails to the caller.
-  std::filesystem::remove_all(app.At("Log"));
-  EXPECT_THROW(WriteStatusLog("Started", "mMain", "Main", 0), platform::RuntimeError);
-}
-
-TEST(StatusLog, HandlersReportThroughTheOneMechanism) {
+TEST(StatusLog, ErrorLinesFromTheOneMechanismAndTheirWidthRule) {
   ScratchAppFolder app;
   platform::OnError onError("mTest", "Proc");
   int after = 0;
@@ -44,4 +26,20 @@ TEST(StatusLog, HandlersReportThroughTheOneMechanism) {
   const std::string where = "mTest.Proc" + std::string(60, ' ');
   EXPECT_EQ(log, (std::vector<std::string>{where + "53 - File not found", where + "9 - Subscript out of range",
                                            where + "13 - Type mismatch"}));
+
+  std::filesystem::remove(app.At("Log/QUORVALog.Log"));
+  WriteStatusLog("Table 'x' not found", "mGlob", "DropTable", -2147217865);
+  WriteStatusLog("Subscript out of range", std::string(40, 'M'), std::string(40, 'P'), 9);
+  WriteStatusLog("Type mismatch", std::string(34, 'M'), std::string(34, 'P'), 13);  // 69 with the dot
+
+  std::string bytes = testsupport::ReadFile(app.At("Log/QUORVALog.Log"));
+  EXPECT_NE(bytes.find("\r\n"), std::string::npos);
+  log = testsupport::StatusLog(app);
+  EXPECT_EQ(log, (std::vector<std::string>{
+                     "mGlob.DropTable" + std::string(55, ' ') + "-2147217865 - Table 'x' not found",
+                     std::string(40, 'M') + "." + std::string(29, 'P') + "9 - Subscript out of range",
+                     std::string(34, 'M') + "." + std::string(34, 'P') + " 13 - Type mismatch"}));
+  // Without the Log folder the write fails to the caller.
+  std::filesystem::remove_all(app.At("Log"));
+  EXPECT_THROW(WriteStatusLog("Started", "mMain", "Main", 0), platform::RuntimeError);
 }

@@ -38,8 +38,8 @@ class AdoTest : public testing::Test {
   long ErrorOfSql(const std::string& sql, std::string* description = nullptr) {
     return ErrorOf([&] { connection.Execute(sql); }, description);
   }
-  long InsertIndex(const std::string& index) {
-    return ErrorOfSql("Insert Into [tblSite](SiteIndex) Values('" + index + "')");
+  long InsertIndex(const std::string& index, std::string* description = nullptr) {
+    return ErrorOfSql("Insert Into [tblSite](SiteIndex) Values('" + index + "')", description);
   }
 
   testsupport::ScratchAppFolder app;
@@ -67,7 +67,7 @@ TEST_F(AdoTest, ConnectionStringsOfBothFormsOpenTheSameFile) {
   EXPECT_EQ(table.FieldCount(), 1);
 }
 
-TEST_F(AdoTest, FailuresCarryNegativeNumbersAndReadableDescriptions) {
+TEST_F(AdoTest, FailuresCarryNegativeNumbersAndReadableDescriptionsAndEarlierRowsStay) {
   std::string description;
   Connection missing;
   EXPECT_EQ(ErrorOf([&] { missing.Open(app.Path() + "\\Missing.mdb"); }, &description), adErrCannotOpen);
@@ -91,28 +91,19 @@ TEST_F(AdoTest, FailuresCarryNegativeNumbersAndReadableDescriptions) {
   EXPECT_EQ(ErrorOfSql("Create table [tblSite](a text(5))", &description), adErrSyntax);
   EXPECT_NE(description.find("tblSite"), std::string::npos);
   EXPECT_LT(ErrorOfSql("Select [No Such Column] From tblSite"), 0);
+  // Text limits count characters, not bytes; a row past one is refused and earlier rows stay.
+  InsertIndex(std::string(25, 'x'));
+  EXPECT_EQ(InsertIndex(std::string(26, 'x'), &description), adErrValueTooLong);
+  EXPECT_NE(description.find("too small"), std::string::npos) << description;
+  EXPECT_EQ(Count("1=1"), 1);
+  std::string umlauts;
+  for (int i = 0; i < 25; ++i) umlauts += "\xC3\xBC";
+  EXPECT_EQ(InsertIndex(umlauts), 0);
+  EXPECT_EQ(ErrorOfSql("Update tblSite Set SiteIndex = '" + std::string(26, 'x') + "'"), adErrValueTooLong);
   catalog.SetActiveConnection(&connection);
   EXPECT_EQ(ErrorOf([&] { catalog.TableName(1); }), adErrItemNotFound);
   connection.Close();
   EXPECT_EQ(ErrorOfSql("Select * From tblSite"), adErrClosedObject);
-}
-
-TEST_F(AdoTest, TextLimitsAreErrorsAndEarlierRowsStay) {
-  std::string exact(25, 'x'), tooLong(26, 'x');
-  auto insert = [&](const std::string& index, std::string* description = nullptr) {
-    return ErrorOfSql("Insert Into [tblSite] Values('" + index + "','a','b','WEB1')", description);
-  };
-  insert(exact);
-  std::string description;
-  EXPECT_EQ(insert(tooLong, &description), adErrValueTooLong);
-  EXPECT_NE(description.find("too small"), std::string::npos) << description;
-  EXPECT_EQ(Count("1=1"), 1);
-  // The limit counts characters, not bytes.
-  std::string umlauts;
-  for (int i = 0; i < 25; ++i) umlauts += "\xC3\xBC";
-  EXPECT_EQ(insert(umlauts), 0);
-  // An update past the limit fails the same way.
-  EXPECT_EQ(ErrorOfSql("Update tblSite Set SiteIndex = '" + tooLong + "'"), adErrValueTooLong);
 }
 
 TEST_F(AdoTest, TextComparesWithoutCaseKeepsTrailingBlanksNullsAndQuotes) {
@@ -138,10 +129,32 @@ TEST_F(AdoTest, TextComparesWithoutCaseKeepsTrailingBlanksNullsAndQuotes) {
   EXPECT_EQ(connection.Execute("Delete from tblSite where IISServer = 'wEb1'"), 1);
 }
 
-TEST_F(AdoTest, RecordsetsReadEveryRowAtOpenAndHoldNoLock) {
+TEST_F(AdoTest, RecordsetsReadEveryRowAtOpenHoldNoLockAndAddRecords) {
+  Recordset rs;
+  rs.Open("Select * From tblSite Where IISServer = 'none'", connection, adOpenKeyset, adLockOptimistic);
+  EXPECT_TRUE(rs.Bof() && rs.Eof());
+  EXPECT_EQ(rs.FieldCount(), 4);
+  rs.AddNew();
+  rs.Fields("SiteIndex").SetValue("7");
+  rs.Fields("IISServer").SetValue("WEB7");
+  rs.Update();
+  EXPECT_EQ(Count("SiteIndex = '7' And IISServer = 'web7' And [Read] Is Null"), 1);
+
+  Recordset readOnly;
+  readOnly.Open("tblSite", connection);  // a table name alone opens the whole table
+  EXPECT_EQ(readOnly.RecordCount(), 1);
+  EXPECT_EQ(ErrorOf([&] { readOnly.AddNew(); }), adErrNotUpdatable);
+
+  // A statement that returns no rows runs and leaves the recordset closed.
+  Recordset statement;
+  statement.Open("Delete From tblSite", connection);
+  EXPECT_EQ(statement.State(), adStateClosed);
+  EXPECT_EQ(Count("1=1"), 0);
+  rs.Close();
   for (int i = 1; i <= 3; ++i)
     connection.Execute("Insert Into [tblSite](SiteIndex,IISServer) Values('" + std::to_string(i) + "','WEB1')");
-  Recordset rs;
+
+  // Every row is read at open; moving past the last one is an error.
   rs.Open("Select SiteIndex From tblSite Order By SiteIndex", connection.ConnectionString(), adOpenKeyset);
   EXPECT_EQ(rs.RecordCount(), 3);
   EXPECT_TRUE(rs.Bof() == false && rs.Eof() == false);
@@ -166,29 +179,6 @@ TEST_F(AdoTest, RecordsetsReadEveryRowAtOpenAndHoldNoLock) {
   EXPECT_EQ(rs.RecordCount(), 0);
   rs.Close();
   EXPECT_EQ(rs.State(), adStateClosed);
-}
-
-TEST_F(AdoTest, EmptyRecordsetsAndRecordsAddedThroughThem) {
-  Recordset rs;
-  rs.Open("Select * From tblSite Where IISServer = 'none'", connection, adOpenKeyset, adLockOptimistic);
-  EXPECT_TRUE(rs.Bof() && rs.Eof());
-  EXPECT_EQ(rs.FieldCount(), 4);
-  rs.AddNew();
-  rs.Fields("SiteIndex").SetValue("7");
-  rs.Fields("IISServer").SetValue("WEB7");
-  rs.Update();
-  EXPECT_EQ(Count("SiteIndex = '7' And IISServer = 'web7' And [Read] Is Null"), 1);
-
-  Recordset readOnly;
-  readOnly.Open("tblSite", connection);  // a table name alone opens the whole table
-  EXPECT_EQ(readOnly.RecordCount(), 1);
-  EXPECT_EQ(ErrorOf([&] { readOnly.AddNew(); }), adErrNotUpdatable);
-
-  // A statement that returns no rows runs and leaves the recordset closed.
-  Recordset statement;
-  statement.Open("Delete From tblSite", connection);
-  EXPECT_EQ(statement.State(), adStateClosed);
-  EXPECT_EQ(Count("1=1"), 0);
 }
 
 // Scratch connections are opened and closed thousands of times a level; the one handle they share

@@ -32,7 +32,7 @@ void ExpectBlankFrom(const Grid& grid, long first) {
       ASSERT_TRUE(grid.TextMatrix(r, c).empty() && !grid.CellFontBoldAt(r, c)) << r << "," << c;
 }
 
-TEST(Grid, ShrinkingDropsTheCellsAndBoldMarksThatGoAndKeepsTheRest) {
+TEST(Grid, ShrinkingKeepsWhatStaysStartsAsTheFormsControlTellsItsListenerAndFaultsCarryItsNumbers) {
   Grid grid = Filled(6, 3);
   MarkBold(grid, 1, 2);
   MarkBold(grid, 4, 0);
@@ -69,26 +69,24 @@ TEST(Grid, ShrinkingDropsTheCellsAndBoldMarksThatGoAndKeepsTheRest) {
   EXPECT_FALSE(grid.CellFontBoldAt(3, 2));
   EXPECT_FALSE(grid.MergeCol(2));
   EXPECT_TRUE(grid.CellFontBoldAt(2, 1));
-}
 
-// A fresh grid starts as the form's control; filling a large report row by row is timed, and
-// checked, in bench/GridFill.
-TEST(Grid, StartsAsTheFormsControlTellsItsListenerOfEveryChangeAndFaultsCarryItsNumbers) {
+  // A fresh grid starts as the form's control; filling a large report row by row is timed, and
+  // checked, in bench/GridFill.
   {
-    Grid grid;
-    EXPECT_EQ((std::vector<long>{grid.Rows(), grid.Cols(), grid.Row(), grid.Col()}), (std::vector<long>{2, 2, 1, 1}));
+    Grid fresh;
+    EXPECT_EQ((std::vector<long>{fresh.Rows(), fresh.Cols(), fresh.Row(), fresh.Col()}), (std::vector<long>{2, 2, 1, 1}));
     int told = 0;
-    grid.SetListener([&] { ++told; });
-    grid.SetRows(10);
-    grid.SetTextMatrix(3, 1, "x");
-    grid.SetRow(3);  // moving the selection changes nothing that shows
-    grid.SetCellFontBold(true);
-    grid.SetMergeCells(platform::flexMergeFree);
-    grid.SetMergeCol(0, true);
-    grid.SetRowHeight(2, 500);
+    fresh.SetListener([&] { ++told; });
+    fresh.SetRows(10);
+    fresh.SetTextMatrix(3, 1, "x");
+    fresh.SetRow(3);  // moving the selection changes nothing that shows
+    fresh.SetCellFontBold(true);
+    fresh.SetMergeCells(platform::flexMergeFree);
+    fresh.SetMergeCol(0, true);
+    fresh.SetRowHeight(2, 500);
     EXPECT_EQ(told, 6);
   }
-  Grid grid = Filled(3, 2);
+  grid = Filled(3, 2);
   EXPECT_EQ(ErrorOf([&] { grid.TextMatrix(3, 0); }), 381);
   EXPECT_EQ(ErrorOf([&] { grid.SetTextMatrix(0, 2, "x"); }), 381);
   EXPECT_EQ(ErrorOf([&] { grid.TextMatrix(-1, 0); }), 381);

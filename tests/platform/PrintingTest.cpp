@@ -1,5 +1,5 @@
-// The printer collection and the printing class, on the machine's real print system: a PDF queue
-// of CUPS whose spooled documents are read back.
+// The printer collection and the printing class, on the machine's real print system: the PDF
+// queues of CUPS.
 #include <gtest/gtest.h>
 
 #include "TestServices.h"
@@ -12,16 +12,10 @@ namespace {
 using testsupport::kPdfQueue;
 using testsupport::kSpareQueue;
 
-class Printing : public testing::Test {
- protected:
-  void SetUp() override {
-    std::string why = testsupport::CupsUnavailable();
-    if (!why.empty()) GTEST_SKIP() << why;
-  }
-};
-
 // The job printer is looked up in the machine's printer list, so a match also shows the queue listed.
-TEST_F(Printing, JobPrinterNamesMatchUpperCasedQueueNamesAndFailuresAreRunTimeErrors) {
+TEST(Printing, JobPrinterNamesMatchUpperCasedQueueNamesAndFailuresAreRunTimeErrors) {
+  std::string why = testsupport::CupsUnavailable();
+  if (!why.empty()) GTEST_SKIP() << why;
   // The schedule holds names in upper case: the queue's own spelling is no match, nor is an
   // unknown or empty name; each leaves the printer as it was.
   platform::SetCurrentPrinter(kPdfQueue);
