@@ -32,7 +32,7 @@ TEST(PrintedReports, PrintOnlyAndPrintWithFileJobs) {
   ASSERT_EQ(testsupport::RunProgram(app.InstallProgram()), 0);
   EXPECT_EQ(testsupport::StatusLog(app).size(), 2u);
   // The print-only job wrote no file.
-  EXPECT_EQ(testsupport::ReportFiles(app.Path()), (std::vector<std::string>{"WEBFARM01_Default Web Site_Documents.csv"}));
+  EXPECT_EQ(testsupport::ReportFiles(app.Path()), (std::vector<std::string>{"WEBFARM01_Default Web Site_Documents_.csv"}));
 
   std::string headers = PrintedText(before, "Report for: LEGACY01\n");
   std::string documentsReport = PrintedText(before, "Report for: WEBFARM01\\Default Web Site");
