@@ -10,12 +10,13 @@ using testsupport::DataLines;
 using testsupport::FileStartingWith;
 using testsupport::LinesWith;
 using testsupport::ReportFiles;
+using testsupport::Rows;
 using testsupport::ScratchAppFolder;
+using testsupport::SiteRows;
 using Lines = std::vector<std::string>;
 
 namespace {
 
-using Rows = std::vector<std::vector<std::string>>;
 using Jobs = std::vector<testsupport::ReportJob>;
 
 // A custom job of the first tab.
@@ -24,24 +25,23 @@ testsupport::ReportJob Custom(const std::string& server, const std::string& form
   return {server, "1", format, "0", path, report};
 }
 
-// Runs the program on the demo snapshots with these jobs at levels 1 to 3; the definition files
-// are made from SQL first ("" makes none). Returns the status log.
+// Runs the program on the demo snapshots with these jobs at levels 1 to 3, after making the
+// definition files from the demo's SQL (the server one with more SQL after it; the directory one
+// left out when asked). Returns the status log.
 Lines RunJobs(const ScratchAppFolder& app, const Jobs& servers, const Jobs& sites, const Jobs& directories,
-              const std::string& serverDefinitions, const std::string& directoryDefinitions) {
+              const std::string& moreServerDefinitions = "", bool directoryDefinitions = true) {
   fs::create_directories(app.At("Out"));
-  for (auto [file, sql] : {std::pair{"QUORVACustomReport_Server.cfg", serverDefinitions},
-                           {"QUORVACustomReport_Directory.cfg", directoryDefinitions}}) {
-    if (sql.empty()) continue;
+  for (const std::string level : {"Server", "Directory"}) {
+    if (level == "Directory" && !directoryDefinitions) continue;
+    std::string sql = testsupport::ReadFile(testsupport::SourceDir() + "/demo/CustomReports/QUORVACustomReport_" +
+                                            level + ".sql") +
+                      (level == "Server" ? moreServerDefinitions : "");
     sqlite3* db = nullptr;
-    EXPECT_EQ(sqlite3_open(app.At(file).c_str(), &db), SQLITE_OK);
+    EXPECT_EQ(sqlite3_open(app.At("QUORVACustomReport_" + level + ".cfg").c_str(), &db), SQLITE_OK);
     EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
     sqlite3_close(db);
   }
   return testsupport::RunSchedule(app, testsupport::ReportSchedule(servers, sites, directories));
-}
-
-std::string DemoDefinitions(const std::string& file) {
-  return testsupport::ReadFile(testsupport::SourceDir() + "/demo/CustomReports/" + file);
 }
 
 }  // namespace
@@ -55,8 +55,7 @@ TEST(CustomRun, ReportsAtEveryLevelInEveryFormat) {
        Custom("WEBFARM01", "MDB", "No", "SiteOverview")},
       {Custom("WEBFARM01\\Contoso Shop", "CSV", out, "SiteAccess"), Custom("LEGACY01\\Partner Portal", "MDB", out, "SiteAccess")},
       {Custom("LEGACY01\\Partner Portal\\orders", "MDB", "No", "DirectoryOverview"),
-       Custom("WEBFARM01\\Contoso Shop\\checkout", "HTML", "No", "DirectoryOverview")},
-      DemoDefinitions("QUORVACustomReport_Server.sql"), DemoDefinitions("QUORVACustomReport_Directory.sql"));
+       Custom("WEBFARM01\\Contoso Shop\\checkout", "HTML", "No", "DirectoryOverview")});
   EXPECT_EQ(log.size(), 2u) << "Started and Finished only";
 
   // Path "No": report, server part and stamp run together in the application folder; a folder:
@@ -71,27 +70,19 @@ TEST(CustomRun, ReportsAtEveryLevelInEveryFormat) {
 
   // Contents against the snapshot: one block per binding of every site, the site's name in its
   // leading row; the custom headers start on the last row of the address restrictions.
-  auto webfarm = iis::LoadSnapshot("WEBFARM01");
-  const iis::Site* shop = nullptr;
-  for (const iis::Site& site : webfarm->Sites())
-    if (site.name == "Contoso Shop") shop = &site;
-  ASSERT_NE(shop, nullptr);
-  auto headers = iis::SiteCategoryRows(*webfarm, *shop, "CustomHeader", 1001);
-  auto security = iis::SiteCategoryRows(*webfarm, *shop, "HomeDirectorySecurity", 1001);
-  const size_t from = iis::SiteCategoryRows(*webfarm, *shop, "IPAddress", 1001).size() - 1;
+  const Rows headers = SiteRows("WEBFARM01", 9, 0, "Contoso Shop"), security = SiteRows("WEBFARM01", 6, 0, "Contoso Shop");
+  const size_t from = SiteRows("WEBFARM01", 7, 0, "Contoso Shop").size() - 1;
   ASSERT_FALSE(headers.empty());
   Lines shopLines = DataLines(FileStartingWith(out, "SiteAccess_"));
   ASSERT_GE(shopLines.size(), from + headers.size());
-  EXPECT_EQ(shopLines[0].rfind("Contoso Shop," + security[0][0] + "," + security[0][3] + ",", 0), 0u) << shopLines[0];
+  EXPECT_EQ(shopLines[0].rfind("Contoso Shop," + security[0][1] + "," + security[0][4] + ",", 0), 0u) << shopLines[0];
   for (size_t i = 0; i < headers.size(); ++i)
-    EXPECT_TRUE(shopLines[from + i].ends_with("," + headers[i][0] + "," + headers[i][1])) << shopLines[from + i];
+    EXPECT_TRUE(shopLines[from + i].ends_with("," + headers[i][1] + "," + headers[i][2])) << shopLines[from + i];
 
   const std::string servers = FileStartingWith(app.Path(), "QUORVAExportDb_WEBFARM01");
   EXPECT_EQ(testsupport::TablesOf(servers), (Lines{"SiteOverviewWEBFARM01"}));
-  Lines names;
-  for (const iis::Site& site : webfarm->Sites())
-    for (size_t b = 0; b < iis::SiteCategoryRows(*webfarm, site, "General", 1001).size(); ++b)
-      names.push_back(site.name);
+  Lines names;  // one leading row per binding
+  for (const auto& row : SiteRows("WEBFARM01", 1)) names.push_back(row[0]);
   EXPECT_EQ(testsupport::FirstColumn(servers, "Select [Web Site Name] From SiteOverviewWEBFARM01 "
                                               "Where [Web Site Name] <> '' Order By rowid"),
             names);
@@ -119,15 +110,14 @@ TEST(CustomRun, ReportsAtEveryLevelInEveryFormat) {
 // followed by the next; at level 3 the definition file is missing.
 TEST(CustomRun, BadDefinitionsCostTheirOwnJobAndTheRunGoesOn) {
   ScratchAppFolder app;
-  const std::string bad =
-      "CREATE TABLE [Sites Report] (c TEXT, t TEXT); INSERT INTO [Sites Report] VALUES ('SSL Port', 'tblSSLInfo');"
-      "CREATE TABLE BadTable (c TEXT, t TEXT);"
-      "INSERT INTO BadTable VALUES ('State|Documents|SSL Port', 'WebSiteGenInfo|tblNoSuch|tblSSLInfo');"
-      "CREATE TABLE BadColumn (c TEXT, t TEXT);"
-      "INSERT INTO BadColumn VALUES ('State|No Such Column|SSL Port', 'WebSiteGenInfo|tblDefaultDoc|tblSSLInfo');"
-      "CREATE TABLE FewTables (c TEXT, t TEXT);"
-      "INSERT INTO FewTables VALUES ('State|Documents|SSL Port', 'WebSiteGenInfo|tblDefaultDoc');"
-      "CREATE TABLE EmptyDefinition (c TEXT, t TEXT);";
+  std::string bad = "CREATE TABLE EmptyDefinition (c TEXT, t TEXT);";
+  for (auto [name, columns, tables] :
+       {std::tuple{"[Sites Report]", "SSL Port", "tblSSLInfo"},
+        {"BadTable", "State|Documents|SSL Port", "WebSiteGenInfo|tblNoSuch|tblSSLInfo"},
+        {"BadColumn", "State|No Such Column|SSL Port", "WebSiteGenInfo|tblDefaultDoc|tblSSLInfo"},
+        {"FewTables", "State|Documents|SSL Port", "WebSiteGenInfo|tblDefaultDoc"}})
+    bad += std::string("CREATE TABLE ") + name + " (c TEXT, t TEXT); INSERT INTO " + name + " VALUES ('" + columns +
+           "', '" + tables + "');";
   Jobs servers;
   for (const char* report : {"NoSuchReport", "Sites Report", "BadTable", "BadColumn", "FewTables", "EmptyDefinition"})
     servers.push_back(Custom("LEGACY01", "CSV", "No", report));
@@ -136,7 +126,7 @@ TEST(CustomRun, BadDefinitionsCostTheirOwnJobAndTheRunGoesOn) {
   auto log = RunJobs(app, servers, {},
                      {Custom(dir, "CSV", "No", "DirectoryOverview"), Custom(dir, "CSV", "No", "No"),
                       Custom(dir, "HTML", "No", "DirectoryOverview")},
-                     DemoDefinitions("QUORVACustomReport_Server.sql") + bad, "");
+                     bad, false);
 
   const std::string missing = "-2147217865 - The database engine cannot find the input table or query '";
   EXPECT_EQ(LinesWith(log, "mCustom.ExportCustomReportIntoSelectedFormat"), 3);
@@ -146,8 +136,7 @@ TEST(CustomRun, BadDefinitionsCostTheirOwnJobAndTheRunGoesOn) {
   EXPECT_EQ(LinesWith(log, "mCustom.GenerateCustomReport"), 4 + 4 + 3 + 4);
   EXPECT_EQ(LinesWith(log, missing + "tblNoSuch'"), 4);
   EXPECT_EQ(LinesWith(log, "-2147217904 - No value given for one or more required parameters (unknown field "
-                           "'B.No Such Column')"),
-            4);
+                           "'B.No Such Column')"), 4);
   EXPECT_EQ(LinesWith(log, "9 - Subscript out of range"), 3) << "the missing table name, once per site";
   EXPECT_EQ(LinesWith(log, "mGlobalFunctionDef.OpenConnection"), 2);
   EXPECT_EQ(LinesWith(log, "QUORVACustomReport_Directory.cfg"), 2);
