@@ -3,9 +3,6 @@
 // is pinned) and for a demo site collected from its snapshot.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
-#include "TestSupport.h"
 #include "collect/mCollect.h"
 #include "compare/CompareDriver.h"
 #include "compare/DiffDisplay.h"
@@ -15,9 +12,8 @@
 #include "database/mGlob.h"
 #include "frmSchedule.h"
 #include "mMain.h"
-#include "iis/Components.h"
-#include "iis/IisSettings.h"
 #include "platform/Text.h"
+#include "reports/ReportJobs.h"
 
 using testsupport::LinesWith;
 using testsupport::Rows;
@@ -145,26 +141,18 @@ TEST_F(Comparison, ASiteComparedWithItselfGivesEveryPropertyAndNothingBold) {
   CollectIISSettings();
   ExportComparisonDetails();
 
-  auto snapshot = iis::LoadSnapshot("WEBFARM01");
-  const iis::Site& site = *snapshot->SiteById("2");
-  const std::vector<std::string> combined = platform::Split(catalogue::ApplicationLabels(0), ",");
   Rows expected;
-  auto add = [&](const std::string& caption, const std::string& labels, const std::string& key) {
-    const std::vector<std::string> list = platform::Split(labels, ",");
-    for (const auto& record : iis::SiteCategoryRows(*snapshot, site, key, ServerVersion))
-      for (size_t n = 0; n < list.size(); ++n) {
-        // An application sub-list is a slice of the combined row.
-        size_t at = key == "Application" ? std::find(combined.begin(), combined.end(), list[n]) - combined.begin() : n;
-        expected.push_back({caption, list[n], record[at], record[at]});
-      }
+  auto add = [&](const std::string& caption, short index, short sub = 0) {
+    const std::vector<std::string> labels =
+        platform::Split(sub ? catalogue::ApplicationLabels(sub) : catalogue::WebSiteLabels(index, ServerVersion), ",");
+    for (const auto& row : testsupport::SiteRows("WEBFARM01", index, sub, "Contoso Shop"))
+      for (size_t n = 0; n < labels.size(); ++n) expected.push_back({caption, labels[n], row[n + 1], row[n + 1]});
   };
   for (short i = 1; i <= 17; ++i)
     if (i == 5)
-      for (short k : {1, 3, 4, 5})
-        add(platform::Split(CompareAppTabCaptions, ",")[k - 1], catalogue::ApplicationLabels(k), "Application");
+      for (short k : {1, 3, 4, 5}) add(platform::Split(CompareAppTabCaptions, ",")[k - 1], 5, k);
     else if (i != 7)
-      add(CompareTabCaptions[i - 1], catalogue::WebSiteLabels(i, ServerVersion),
-          catalogue::CategoryKey(catalogue::Family::WebSite, i));
+      add(CompareTabCaptions[i - 1], i);
   EXPECT_EQ(TmpTable(), expected);
   for (const std::string& row : ShownGrid()) EXPECT_EQ(row.find('*'), std::string::npos) << row;
   EXPECT_EQ(testsupport::StatusLog(app).size(), 0u);
