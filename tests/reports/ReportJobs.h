@@ -94,8 +94,6 @@ inline std::string NewestActivityLog(const std::string& logFolder) {
   return newest;
 }
 
-using Rows = std::vector<std::vector<std::string>>;
-
 // The rows with the key in front; rows laid out by the combined label list of a shared table (the
 // application tabs) keep only the cells of the tab's own labels.
 inline Rows Pick(const std::string& key, const std::vector<iis::Row>& rows, const std::string& allLabels,
@@ -128,13 +126,13 @@ inline Rows SiteRows(const std::string& server, short index, short subIndex = 0,
   return rows;
 }
 
+// The report rows of a directory tab for one directory of a site.
 inline Rows DirectoryRows(const std::string& server, const std::string& siteId, const std::string& directory, short index) {
-  std::string all = catalogue::IsSharedTable(catalogue::Family::Directory, index) ? catalogue::DirectoryLabels(0)
-                                                                       : catalogue::DirectoryLabels(index);
+  const short all = catalogue::IsSharedTable(catalogue::Family::Directory, index) ? 0 : index;
   return Pick(directory,
               iis::DirectoryCategoryRows(*iis::LoadSnapshot(server), siteId, {directory},
-                                                   catalogue::CategoryKey(catalogue::Family::Directory, index)),
-              all, catalogue::DirectoryLabels(index));
+                                         catalogue::CategoryKey(catalogue::Family::Directory, index)),
+              catalogue::DirectoryLabels(all), catalogue::DirectoryLabels(index));
 }
 
 }  // namespace testsupport
