@@ -4,6 +4,8 @@
 // real browser builds it.
 #include <gtest/gtest.h>
 
+#include <regex>
+
 #include "TestServices.h"
 #include "database/SqliteFile.h"
 #include "reports/ReportJobs.h"
