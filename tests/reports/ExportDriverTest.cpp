@@ -64,7 +64,7 @@ TEST_F(ExportDriver, AFailingReportQueryWritesAnEmptyReport) {
   ExportIISSettings();
   auto log = testsupport::StatusLog(app);
   ASSERT_EQ(log.size(), 1u);
-  EXPECT_EQ(log[0].rfind("mReport.DisplayReport" + std::string(49, ' ') + "-2147217865 - ", 0), 0u) << log[0];
+  EXPECT_EQ(log[0].rfind(testsupport::ErrorLine("mReport.DisplayReport", -2147217865), 0), 0u) << log[0];
   EXPECT_NE(log[0].find("tblCustomHeader"), std::string::npos) << log[0];
 
   auto lines = [&](const std::string& tab) {

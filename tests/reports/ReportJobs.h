@@ -83,6 +83,11 @@ inline std::vector<std::string> DataLines(const std::string& path) {
   return data;
 }
 
+// The head of a status-log error line: module.procedure padded to 70, the number, " - ".
+inline std::string ErrorLine(const std::string& where, long number) {
+  return where + std::string(70 - where.size(), ' ') + std::to_string(number) + " - ";
+}
+
 // The activity log written last in the log folder ("" when none).
 inline std::string NewestActivityLog(const std::string& logFolder) {
   namespace fs = std::filesystem;

@@ -14,15 +14,11 @@ using catalogue::Family;
 
 using Lines = std::vector<std::string>;
 using testsupport::DirectoryRows;
+using testsupport::ErrorLine;
 using testsupport::Rows;
 using testsupport::SiteRows;
 
 namespace {
-
-// The head of a status-log error line: module.procedure padded to 70, the number, " - ".
-std::string ErrorLine(const std::string& where, long number) {
-  return where + std::string(70 - where.size(), ' ') + std::to_string(number) + " - ";
-}
 
 // A folder the program cannot write into although it runs as root: made immutable. Where the
 // file system has no such attribute, a file stands where the folder should be.
