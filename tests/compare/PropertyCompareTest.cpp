@@ -3,9 +3,6 @@
 // is pinned) and for a demo site collected from its snapshot.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
-#include "TestSupport.h"
 #include "collect/mCollect.h"
 #include "compare/CompareDriver.h"
 #include "compare/DiffDisplay.h"
@@ -15,9 +12,8 @@
 #include "database/mGlob.h"
 #include "frmSchedule.h"
 #include "mMain.h"
-#include "iis/Components.h"
-#include "iis/IisSettings.h"
 #include "platform/Text.h"
+#include "reports/ReportJobs.h"
 
 using testsupport::LinesWith;
 using testsupport::Rows;
@@ -78,8 +74,8 @@ class Comparison : public testsupport::SettingsTest {
 // set's last record, exactly); a category one side lacks adds nothing. Restriction entries are
 // compared as sets, written in the collector's form (each entry in its own row, the other cells
 // empty, one empty row per site): overlapping grants, disjoint denials, domains on one side only,
-// and the same denied domain on both, which adds nothing.
-TEST_F(Comparison, SitesDifferingInSingleAndMultiRowCategoriesAndRestrictions) {
+// and the same denied domain on both, which adds nothing. Then the same sites with a step failing.
+TEST_F(Comparison, SitesDifferingInSingleAndMultiRowCategoriesAndRestrictionsThenFailingSteps) {
   SiteRow("WebSiteGenInfo", "S1", "'(All Unassigned)','80','','Yes','','120','Started'");
   SiteRow("WebSiteGenInfo", "S2", "'(All Unassigned)','81','','Yes','','120','started'");
   for (const char* row : {"'X-A','1'", "'X-B','2'"}) SiteRow("tblCustomHeader", "S1", row);
@@ -133,11 +129,24 @@ TEST_F(Comparison, SitesDifferingInSingleAndMultiRowCategoriesAndRestrictions) {
                      "Custom Errors|*Contents|*c.htm|*A.HTM"};
   EXPECT_EQ(ShownGrid(), grid);
   EXPECT_EQ(TmpTable(), Unmarked(grid));
-  const platform::Grid& shown = frmSchedule().grdReport;
-  EXPECT_EQ(shown.MergeCells(), platform::flexMergeRestrictColumns);
-  EXPECT_TRUE(shown.MergeCol(0) && shown.MergeCol(1));
-  EXPECT_FALSE(shown.MergeCol(2) || shown.MergeCol(3));
   EXPECT_EQ(testsupport::StatusLog(app).size(), 0u);
+
+  // A category table that is gone is reported and the other categories are still compared; the
+  // rows the comparison before left in TmpTable go. Without TmpTable the grid keeps its headings.
+  Sql("Drop Table tblCustomHeader");
+  CompareS1WithS2();
+  Rows rest;
+  for (const auto& row : Unmarked(grid))
+    if (row[0] != "Custom Headers") rest.push_back(row);
+  EXPECT_EQ(TmpTable(), rest);
+  auto log = testsupport::StatusLog(app);
+  EXPECT_EQ(LinesWith(log, "mCollect.CompareProp"), 2);
+  EXPECT_EQ(LinesWith(log, "-2147217865 - "), 2);
+  Sql("Drop Table TmpTable");
+  DisplayDiffRecord();
+  EXPECT_EQ(ShownGrid(), Grid{kHeading});
+  // The open fails, and with it the column count and the record count.
+  EXPECT_EQ(LinesWith(testsupport::StatusLog(app), "mCollect.DisplayDiffRecord"), 3);
 }
 
 // A site of the demo farm against itself: every category of the walk, under its caption, with
@@ -149,52 +158,19 @@ TEST_F(Comparison, ASiteComparedWithItselfGivesEveryPropertyAndNothingBold) {
   CollectIISSettings();
   ExportComparisonDetails();
 
-  auto snapshot = iis::LoadSnapshot("WEBFARM01");
-  const iis::Site& site = *snapshot->SiteById("2");
-  const std::vector<std::string> combined = platform::Split(catalogue::ApplicationLabels(0), ",");
   Rows expected;
-  auto add = [&](const std::string& caption, const std::string& labels, const std::string& key) {
-    const std::vector<std::string> list = platform::Split(labels, ",");
-    for (const auto& record : iis::SiteCategoryRows(*snapshot, site, key, ServerVersion))
-      for (size_t n = 0; n < list.size(); ++n) {
-        // An application sub-list is a slice of the combined row.
-        size_t at = key == "Application" ? std::find(combined.begin(), combined.end(), list[n]) - combined.begin() : n;
-        expected.push_back({caption, list[n], record[at], record[at]});
-      }
+  auto add = [&](const std::string& caption, short index, short sub = 0) {
+    const std::vector<std::string> labels =
+        platform::Split(sub ? catalogue::ApplicationLabels(sub) : catalogue::WebSiteLabels(index, ServerVersion), ",");
+    for (const auto& row : testsupport::SiteRows("WEBFARM01", index, sub, "Contoso Shop"))
+      for (size_t n = 0; n < labels.size(); ++n) expected.push_back({caption, labels[n], row[n + 1], row[n + 1]});
   };
-  for (short i = 1; i <= 17; ++i) {
-    if (i == 7) continue;
-    if (i != 5) {
-      add(CompareTabCaptions[i - 1], catalogue::WebSiteLabels(i, ServerVersion), catalogue::CategoryKey(catalogue::Family::WebSite, i));
-      continue;
-    }
-    for (short k : {1, 3, 4, 5}) add(platform::Split(CompareAppTabCaptions, ",")[k - 1], catalogue::ApplicationLabels(k), "Application");
-  }
+  for (short i = 1; i <= 17; ++i)
+    if (i == 5)
+      for (short k : {1, 3, 4, 5}) add(platform::Split(CompareAppTabCaptions, ",")[k - 1], 5, k);
+    else if (i != 7)
+      add(CompareTabCaptions[i - 1], i);
   EXPECT_EQ(TmpTable(), expected);
   for (const std::string& row : ShownGrid()) EXPECT_EQ(row.find('*'), std::string::npos) << row;
   EXPECT_EQ(testsupport::StatusLog(app).size(), 0u);
-}
-
-// A category table that is gone is reported and the other categories are still compared; the
-// rows a job before left in TmpTable are dropped with it; without TmpTable the grid keeps its
-// headings alone.
-TEST_F(Comparison, FailingStepsAreReportedAndTheRestIsStillCompared) {
-  Sql("Create table TmpTable(TabName text(50),Properties text(100),WebSite1 text(255),WebSite2 text(255))");
-  Sql("Insert Into TmpTable Values('Old','Row','1','2')");
-  SiteRow("WebSiteGenInfo", "S1", "'(All Unassigned)','80','','Yes','','120','Started'");
-  SiteRow("WebSiteGenInfo", "S2", "'(All Unassigned)','80','','Yes','','120','Started'");
-  Sql("Drop Table tblCustomHeader");
-  CompareS1WithS2();
-  Rows rows = TmpTable();
-  ASSERT_EQ(rows.size(), 7u);
-  for (const auto& row : rows) EXPECT_EQ(row[0], "General");
-  auto log = testsupport::StatusLog(app);
-  EXPECT_EQ(LinesWith(log, "mCollect.CompareProp"), 2);
-  EXPECT_EQ(LinesWith(log, "-2147217865 - "), 2);
-
-  Sql("Drop Table TmpTable");
-  DisplayDiffRecord();
-  EXPECT_EQ(ShownGrid(), Grid{kHeading});
-  // The open fails, and with it the column count and the record count.
-  EXPECT_EQ(LinesWith(testsupport::StatusLog(app), "mCollect.DisplayDiffRecord"), 3);
 }

@@ -11,29 +11,19 @@
 #include "mMain.h"
 #include "reports/ExportDriver.h"
 
-using testsupport::ScratchAppFolder;
-
 namespace {
 
 using Lines = std::vector<std::string>;
 
-class ExportDriver : public testing::Test {
+class ExportDriver : public testsupport::SettingsTest {
  protected:
-  void TearDown() override {
-    for (List* list : {&ServerList, &TabList, &FormatList, &OptionList, &PathList, &CustomList, &PrinterNameList})
-      list->clear();
-  }
   // One job of a level, collected as the run collects it.
   void Collect(short level, const testsupport::ReportJob& job) {
-    CurrentLevel = level;
     ServerList = {job.server}, TabList = {job.tab}, FormatList = {job.format}, OptionList = {job.option};
     PathList = {job.path}, CustomList = {job.custom}, PrinterNameList = {job.printer};
-    CreateDBResource();
-    InitConnections();
+    StartLevel(level);
     CollectIISSettings();
   }
-  ScratchAppFolder app;
-  testsupport::DemoCollection collection{app};
 };
 
 }  // namespace
@@ -74,7 +64,7 @@ TEST_F(ExportDriver, AFailingReportQueryWritesAnEmptyReport) {
   ExportIISSettings();
   auto log = testsupport::StatusLog(app);
   ASSERT_EQ(log.size(), 1u);
-  EXPECT_EQ(log[0].rfind("mReport.DisplayReport" + std::string(49, ' ') + "-2147217865 - ", 0), 0u) << log[0];
+  EXPECT_EQ(log[0].rfind(testsupport::ErrorLine("mReport.DisplayReport", -2147217865), 0), 0u) << log[0];
   EXPECT_NE(log[0].find("tblCustomHeader"), std::string::npos) << log[0];
 
   auto lines = [&](const std::string& tab) {

@@ -23,16 +23,12 @@ TEST(PrintedReports, PrintOnlyAndPrintWithFileJobs) {
   std::string why = testsupport::CupsUnavailable();
   if (!why.empty()) GTEST_SKIP() << why;
   ScratchAppFolder app;
-  testsupport::CopyDemoServers(app);
-  app.Write("ScheduleInfo/ScheduleConfig.ini",
-            testsupport::ReportSchedule({{"LEGACY01", "9", "HTML", "1", "No", "No", "QUORVAPDF"}},
-                                        {{"WEBFARM01\\Default Web Site", "11", "CSV", "2", "No", "No", "QUORVAPDF"}},
-                                        {}));
   std::set<std::string> before = testsupport::SpooledDocuments();
-  ASSERT_EQ(testsupport::RunProgram(app.InstallProgram()), 0);
-  EXPECT_EQ(testsupport::StatusLog(app).size(), 2u);
+  auto log = testsupport::RunSchedule(app, testsupport::ReportSchedule({{"LEGACY01", "9", "HTML", "1"}},
+                                                                       {{"WEBFARM01\\Default Web Site", "11", "CSV", "2"}}, {}));
+  EXPECT_EQ(log.size(), 2u);
   // The print-only job wrote no file.
-  EXPECT_EQ(testsupport::ReportFiles(app.Path()), (std::vector<std::string>{"WEBFARM01_Default Web Site_Documents.csv"}));
+  EXPECT_EQ(testsupport::ReportFiles(app.Path()), (std::vector<std::string>{"WEBFARM01_Default Web Site_Documents_.csv"}));
 
   std::string headers = PrintedText(before, "Report for: LEGACY01\n");
   std::string documentsReport = PrintedText(before, "Report for: WEBFARM01\\Default Web Site");

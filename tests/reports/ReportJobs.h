@@ -12,6 +12,7 @@
 #include "database/Catalogue.h"
 #include "iis/Components.h"
 #include "iis/IisSettings.h"
+#include "platform/DateTime.h"
 #include "platform/Text.h"
 
 namespace testsupport {
@@ -29,40 +30,34 @@ inline std::string ReportSchedule(const std::vector<ReportJob>& servers, const s
                                   const std::vector<ReportJob>& sitePairs = {},
                                   const std::vector<ReportJob>& directoryPairs = {}) {
   std::string text;
-  auto section = [&](const char* name, const std::vector<ReportJob>& jobs) {
-    text += std::string("[") + name + "]\r\n";
-    if (jobs.empty()) return;
-    auto key = [&](const char* key, std::string ReportJob::*entry) {
+  for (auto [level, jobs] : {std::pair{"WebServer", &servers}, {"WebSite", &sites}, {"VirtualDirectory", &directories},
+                             {"WebSiteComp", &sitePairs}, {"VirtualDirectoryComp", &directoryPairs}}) {
+    text += std::string("[") + level + "]\r\n";
+    if (jobs->empty()) continue;
+    for (auto [key, entry] : {std::pair{"Printername", &ReportJob::printer}, {"Server", &ReportJob::server},
+                              {"Tab", &ReportJob::tab}, {"Format", &ReportJob::format}, {"Option", &ReportJob::option},
+                              {"Path", &ReportJob::path}, {"Custom", &ReportJob::custom}, {"Time", &ReportJob::time}}) {
       text += std::string(key) + "=";
-      for (const ReportJob& job : jobs) text += job.*entry + "|";
+      for (const ReportJob& job : *jobs) text += job.*entry + "|";
       text += "\r\n";
-    };
-    key("Printername", &ReportJob::printer);
-    key("Server", &ReportJob::server);
-    key("Tab", &ReportJob::tab);
-    key("Format", &ReportJob::format);
-    key("Option", &ReportJob::option);
-    key("Path", &ReportJob::path);
-    key("Custom", &ReportJob::custom);
-    key("Time", &ReportJob::time);
-  };
-  section("WebServer", servers);
-  section("WebSite", sites);
-  section("VirtualDirectory", directories);
-  section("WebSiteComp", sitePairs);
-  section("VirtualDirectoryComp", directoryPairs);
+    }
+  }
   return text;
 }
 
-// The report files of a folder with their time stamps taken out: "LEGACY01_General.csv" for
-// LEGACY01_General_05_12_2026_21_16_18.csv. Sorted.
+// The report files and export databases of a folder with today's stamp taken out (day first on
+// reports, month first on export databases): "LEGACY01_General_.csv" for
+// LEGACY01_General_06_12_2026_21_16_18.csv, "QUORVAExportDb_WEB1.mdb" for
+// QUORVAExportDb_WEB112_06_2026_21_16_18.mdb. Sorted.
 inline std::vector<std::string> ReportFiles(const std::string& folder) {
-  static const std::regex stamp(R"(_\d\d_\d\d_\d{4}_\d\d_\d\d_\d\d(\.html|\.csv)$)");
+  const platform::DateTime now = platform::Now();
+  const std::regex stamp("(?:" + platform::FormatDate(now, "dd_mm_yyyy") + R"(_\d\d_\d\d_\d\d(\.html|\.csv)|)" +
+                         platform::FormatDate(now, "mm_dd_yyyy") + R"(_\d\d_\d\d_\d\d(\.mdb))$)");
   std::vector<std::string> names;
   for (const auto& entry : std::filesystem::directory_iterator(folder)) {
     std::string name = entry.path().filename().string();
     std::smatch m;
-    if (std::regex_search(name, m, stamp)) names.push_back(name.substr(0, size_t(m.position(0))) + m[1].str());
+    if (std::regex_search(name, m, stamp)) names.push_back(name.substr(0, size_t(m.position(0))) + m[1].str() + m[2].str());
   }
   std::sort(names.begin(), names.end());
   return names;
@@ -79,6 +74,20 @@ inline std::string FileStartingWith(const std::string& folder, const std::string
   return found.size() == 1 ? found[0] : std::string();
 }
 
+// The data lines of a comma-separated report: those after its headings (the eighth line), empty
+// lines left out.
+inline std::vector<std::string> DataLines(const std::string& path) {
+  std::vector<std::string> lines = ReadLines(path), data;
+  for (size_t i = 8; i < lines.size(); ++i)
+    if (!lines[i].empty()) data.push_back(lines[i]);
+  return data;
+}
+
+// The head of a status-log error line: module.procedure padded to 70, the number, " - ".
+inline std::string ErrorLine(const std::string& where, long number) {
+  return where + std::string(70 - where.size(), ' ') + std::to_string(number) + " - ";
+}
+
 // The activity log written last in the log folder ("" when none).
 inline std::string NewestActivityLog(const std::string& logFolder) {
   namespace fs = std::filesystem;
@@ -89,8 +98,6 @@ inline std::string NewestActivityLog(const std::string& logFolder) {
       newest = entry.path().string();
   return newest;
 }
-
-using Rows = std::vector<std::vector<std::string>>;
 
 // The rows with the key in front; rows laid out by the combined label list of a shared table (the
 // application tabs) keep only the cells of the tab's own labels.
@@ -124,13 +131,13 @@ inline Rows SiteRows(const std::string& server, short index, short subIndex = 0,
   return rows;
 }
 
+// The report rows of a directory tab for one directory of a site.
 inline Rows DirectoryRows(const std::string& server, const std::string& siteId, const std::string& directory, short index) {
-  std::string all = catalogue::IsSharedTable(catalogue::Family::Directory, index) ? catalogue::DirectoryLabels(0)
-                                                                       : catalogue::DirectoryLabels(index);
+  const short all = catalogue::IsSharedTable(catalogue::Family::Directory, index) ? 0 : index;
   return Pick(directory,
               iis::DirectoryCategoryRows(*iis::LoadSnapshot(server), siteId, {directory},
-                                                   catalogue::CategoryKey(catalogue::Family::Directory, index)),
-              all, catalogue::DirectoryLabels(index));
+                                         catalogue::CategoryKey(catalogue::Family::Directory, index)),
+              catalogue::DirectoryLabels(all), catalogue::DirectoryLabels(index));
 }
 
 }  // namespace testsupport

@@ -1,6 +1,9 @@
-// Whole runs of the program over the demo snapshots: the standard reports of levels 1 to 3 in
-// every format, compared with what the snapshots give, and the activity and internal logs.
+// A whole run of the program over the demo snapshots: the standard reports of levels 1 to 3 in
+// every format, compared with what the snapshots give, the activity and internal logs, and bad
+// jobs between the good ones, each of which leaves exactly its status-log line and no file.
 #include <gtest/gtest.h>
+
+#include <fstream>
 
 #include "ReportJobs.h"
 #include "database/SqliteFile.h"
@@ -11,48 +14,92 @@ using catalogue::Family;
 
 using Lines = std::vector<std::string>;
 using testsupport::DirectoryRows;
+using testsupport::ErrorLine;
 using testsupport::Rows;
 using testsupport::SiteRows;
 
-// Two jobs per level: every format, a job folder, the Application tab's five reports, a site
-// name with an apostrophe, a directory job, and a last job without tabs.
-TEST(StandardReportsRun, LevelsOneToThreeWriteEveryReportOfEveryJob) {
-  ScratchAppFolder app;
-  testsupport::CopyDemoServers(app);
-  fs::create_directory(app.At("out"));
-  app.Write("ScheduleInfo/ScheduleConfig.ini",
-            testsupport::ReportSchedule(
-                {{"LEGACY01", "1\\5", "CSV"}, {"WEBFARM01", "17", "HTML", "0", app.At("out")}},
-                {{"WEBFARM01\\O'Brien Intranet", "1\\9", "CSV"}, {"LEGACY01\\Partner Portal", "7\\11", "MDB"}},
-                {{"WEBFARM01\\Contoso Shop\\checkout", "1\\5", "CSV"}, {"LEGACY01\\Partner Portal\\orders", "", "HTML"}}));
-  ASSERT_EQ(testsupport::RunProgram(app.InstallProgram()), 0);
-  auto log = testsupport::StatusLog(app);
-  EXPECT_EQ(log.size(), 2u) << log.back();
+namespace {
 
-  // The file names: entry with "_" for "\", the caption, the day-first stamp.
+// A folder the program cannot write into although it runs as root: made immutable. Where the
+// file system has no such attribute, a file stands where the folder should be.
+struct UnwritableFolder {
+  explicit UnwritableFolder(const std::string& path) : path(path) {
+    fs::create_directory(path);
+    immutable = std::system(("chattr +i '" + path + "' 2>/dev/null").c_str()) == 0;
+    if (!immutable) fs::remove(path), std::ofstream(path) << "not a folder";
+  }
+  ~UnwritableFolder() {
+    if (immutable) std::system(("chattr -i '" + path + "'").c_str());
+  }
+  // The error an output file inside it meets: permission denied, or a path not found.
+  long OpenError() const { return immutable ? 70 : 76; }
+  std::string path;
+  bool immutable = false;
+};
+
+}  // namespace
+
+// Good jobs: every format, a job folder, the Application tab's five reports, a site name with an
+// apostrophe, a directory job, and a last job without tabs. Bad jobs between them: a folder that
+// is missing or unwritable, a format in the wrong case, an option out of range, tabs that are no
+// tabs, and a site that is not there.
+TEST(StandardReportsRun, LevelsOneToThreeWriteEveryGoodReportAndEachBadJobIsOneClearLine) {
+  ScratchAppFolder app;
+  fs::create_directory(app.At("out"));
+  UnwritableFolder locked(app.At("locked"));
+  auto log = testsupport::RunSchedule(
+      app, testsupport::ReportSchedule(
+               {{"LEGACY01", "1\\5", "CSV"}, {"WEBFARM01", "1", "HTML", "0", app.At("missing")},
+                {"WEBFARM01", "1", "CSV", "0", app.At("locked")}, {"WEBFARM01", "1", "MDB", "0", app.At("locked")},
+                {"WEBFARM01", "2", "csv"}, {"WEBFARM01", "3", "HTML", "5"}, {"WEBFARM01", "18\\x\\3", "HTML"},
+                {"WEBFARM01", "17", "HTML", "0", app.At("out")}},
+               {{"WEBFARM01\\O'Brien Intranet", "1\\9", "CSV"}, {"WEBFARM01\\No Such Site", "1", "CSV"},
+                {"LEGACY01\\Ann's Recipes", "11", "HTML"}, {"LEGACY01\\Partner Portal", "7\\11", "MDB"}},
+               {{"WEBFARM01\\Contoso Shop\\checkout", "1\\5", "CSV"}, {"LEGACY01\\Partner Portal\\orders", "", "HTML"}}));
+
+  const Lines expected = {
+      ErrorLine("mExport.Export_HTMLFormat", 76) + "Path not found",
+      ErrorLine("mExport.Export_TabSepFormat", locked.OpenError()),
+      // The export database cannot be made, so neither its table nor its rows can be written.
+      ErrorLine("mGlobalFunctionDef.CheckAndCreateDB(", -2147467259),
+      ErrorLine("mGlobalFunctionDef.OpenConnection", -2147467259),
+      ErrorLine("mGlobalFunctionDef.OpenConnection", -2147467259),
+      ErrorLine("mCollect.ExportIISSettings", 9) + "Subscript out of range: tab \"18\" of WEBFARM01",
+      ErrorLine("mCollect.ExportIISSettings", 13) + "Type mismatch: tab \"x\" of WEBFARM01"};
+  ASSERT_EQ(log.size(), expected.size() + 2);
+  EXPECT_EQ(log.front().rfind("QUORVASchedule Started at ", 0), 0u);
+  for (size_t i = 0; i < expected.size(); ++i) EXPECT_EQ(log[i + 1].rfind(expected[i], 0), 0u) << log[i + 1];
+  EXPECT_EQ(log.back().rfind("QUORVASchedule Finished at ", 0), 0u);
+
+  // The file names: entry with "_" for "\", the caption, the day-first stamp; the export database
+  // month first. Of the bad jobs' only tab 3 after the bad tabs, and the site that is not there.
   EXPECT_EQ(testsupport::ReportFiles(app.Path()),
-            (Lines{"LEGACY01_App General.csv", "LEGACY01_Application Debugging.csv",
-                   "LEGACY01_Application Mappings.csv", "LEGACY01_Application Option.csv", "LEGACY01_General.csv",
-                   "LEGACY01_Process Option.csv", "WEBFARM01_Contoso Shop_checkout_General.csv",
-                   "WEBFARM01_Contoso Shop_checkout_Process Option.csv", "WEBFARM01_O'Brien Intranet_Custom Headers.csv",
-                   "WEBFARM01_O'Brien Intranet_General.csv"}));
-  EXPECT_EQ(testsupport::ReportFiles(app.At("out")), (Lines{"WEBFARM01_Custom Errors.html"}));
+            (Lines{"LEGACY01_Ann's Recipes_Documents_.html", "LEGACY01_App General_.csv", "LEGACY01_Application Debugging_.csv",
+                   "LEGACY01_Application Mappings_.csv", "LEGACY01_Application Option_.csv", "LEGACY01_General_.csv",
+                   "LEGACY01_Process Option_.csv", "QUORVAExportDb_LEGACY01.mdb",
+                   "WEBFARM01_Contoso Shop_checkout_General_.csv", "WEBFARM01_Contoso Shop_checkout_Process Option_.csv",
+                   "WEBFARM01_ISAPI Filters_.html", "WEBFARM01_No Such Site_General_.csv",
+                   "WEBFARM01_O'Brien Intranet_Custom Headers_.csv", "WEBFARM01_O'Brien Intranet_General_.csv"}));
+  EXPECT_EQ(testsupport::ReportFiles(app.At("out")), (Lines{"WEBFARM01_Custom Errors_.html"}));
+  EXPECT_FALSE(fs::exists(app.At("missing")));
+  if (fs::is_directory(app.At("locked"))) EXPECT_TRUE(fs::is_empty(app.At("locked")));
 
   // Each report holds the headings (its eighth line) and exactly the rows the snapshot gives,
   // cells joined by "," as they stand; empty lines left out.
   auto report = [&](const std::string& prefix, const Rows& rows, const std::string& headings) {
-    Lines lines = testsupport::ReadLines(testsupport::FileStartingWith(app.Path(), prefix + "_")), data, expected;
+    const std::string file = testsupport::FileStartingWith(app.Path(), prefix + "_");
+    Lines lines = testsupport::ReadLines(file), expected;
     ASSERT_GE(lines.size(), 8u) << prefix;
     EXPECT_EQ(lines[7], headings) << prefix;
-    std::copy_if(lines.begin() + 8, lines.end(), std::back_inserter(data), [](auto& line) { return !line.empty(); });
     for (const auto& row : rows) expected.push_back(platform::Join(row, ","));
-    EXPECT_EQ(data, expected) << prefix;
+    EXPECT_EQ(testsupport::DataLines(file), expected) << prefix;
   };
   const std::string site = "Web Site Name,";
   const long version = iis::kServerVersionIIS6AndLater;
   report("LEGACY01_General", SiteRows("LEGACY01", 1), site + catalogue::WebSiteLabels(1, version));
   report("WEBFARM01_O'Brien Intranet_General", SiteRows("WEBFARM01", 1, 0, "O'Brien Intranet"),
          site + catalogue::WebSiteLabels(1, version));
+  report("WEBFARM01_No Such Site_General", {}, site + catalogue::WebSiteLabels(1, version));
   Rows headers = SiteRows("WEBFARM01", 9, 0, "O'Brien Intranet");
   EXPECT_FALSE(headers.empty());
   report("WEBFARM01_O'Brien Intranet_Custom Headers", headers, site + catalogue::WebSiteLabels(9, version));
@@ -71,9 +118,6 @@ TEST(StandardReportsRun, LevelsOneToThreeWriteEveryReportOfEveryJob) {
 
   // The export database: one table per report, named by the caption, holding the grid's rows.
   std::string mdb = testsupport::FileStartingWith(app.Path(), "QUORVAExportDb_LEGACY01");
-  ASSERT_TRUE(std::regex_match(fs::path(mdb).filename().string(),
-                               std::regex(R"(QUORVAExportDb_LEGACY01\d\d_\d\d_\d{4}_\d\d_\d\d_\d\d\.mdb)")))
-      << mdb;
   EXPECT_EQ(testsupport::TablesOf(mdb), (Lines{"Documents", "Resticted IP Address"}));
   EXPECT_EQ(testsupport::QueryFile(mdb, "Select * From [Documents] Order By rowid"),
             SiteRows("LEGACY01", 11, 0, "Partner Portal"));

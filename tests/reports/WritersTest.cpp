@@ -4,7 +4,7 @@
 
 #include <functional>
 
-#include "TestSupport.h"
+#include "ReportJobs.h"
 #include "database/SqliteFile.h"
 #include "database/mGlob.h"
 #include "frmSchedule.h"
@@ -13,6 +13,7 @@
 #include "platform/Text.h"
 #include "reports/mExport.h"
 
+using testsupport::ErrorLine;
 using testsupport::ScratchAppFolder;
 
 namespace {
@@ -155,7 +156,7 @@ TEST(Writers, ExportTableRowsAndFailingWrites) {
   EXPECT_EQ(testsupport::QueryFile(path, all), (Rows{{"Site 1", ".a", "x"}, {"Site 2", ".b", "y"}}));
   auto log = testsupport::StatusLog(app);
   ASSERT_EQ(log.size(), 1u);
-  EXPECT_EQ(log[0].rfind("mExport.ExportReport" + std::string(50, ' ') + "-2147217887 - ", 0), 0u) << log[0];
+  EXPECT_EQ(log[0].rfind(ErrorLine("mExport.ExportReport", -2147217887), 0), 0u) << log[0];
 
 
   // A disk that fills up under the text writers (/dev/full takes the open and fails the writes):
@@ -164,6 +165,6 @@ TEST(Writers, ExportTableRowsAndFailingWrites) {
   Export_HTMLFormat("/dev/full", false);
   log = testsupport::StatusLog(app);
   ASSERT_EQ(log.size(), 3u);
-  EXPECT_EQ(log[1], "mExport.Export_TabSepFormat" + std::string(43, ' ') + "75 - Disk full or write error");
-  EXPECT_EQ(log[2], "mExport.Export_HTMLFormat" + std::string(45, ' ') + "75 - Disk full or write error");
+  EXPECT_EQ(log[1], ErrorLine("mExport.Export_TabSepFormat", 75) + "Disk full or write error");
+  EXPECT_EQ(log[2], ErrorLine("mExport.Export_HTMLFormat", 75) + "Disk full or write error");
 }
