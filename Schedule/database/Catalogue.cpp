@@ -1,6 +1,7 @@
 #include "database/Catalogue.h"
 
 #include <algorithm>
+#include <unordered_map>
 #include <vector>
 
 #include "iis/Components.h"
@@ -57,9 +58,18 @@ const char* const kDirectoryApplicationLabels =
     "cache,Max ASP files cached,CGI script timeout,Enable ASP server side script debugging,Enable ASP client side "
     "script debugging,Send detailed ASP error messages to client,Send text error message to client,Error message";
 
+// The items of one of the lists above, split once: every collected category and every report
+// looks its table, key and labels up here.
+const std::vector<std::string>& Items(const char* list) {
+  static std::unordered_map<const char*, std::vector<std::string>> split;
+  auto found = split.find(list);
+  if (found == split.end()) found = split.emplace(list, platform::Split(list, ",")).first;
+  return found->second;
+}
+
 // The application report tabs show the combined list in four slices (1-based, inclusive).
 std::string Slice(const char* labels, size_t first, size_t last) {
-  std::vector<std::string> all = platform::Split(labels, ",");
+  const std::vector<std::string>& all = Items(labels);
   std::vector<std::string> part(all.begin() + static_cast<long>(first - 1), all.begin() + static_cast<long>(last));
   return platform::Join(part, ",");
 }
@@ -74,7 +84,7 @@ std::string ApplicationSlice(const char* labels, short tab) {
   }
 }
 
-std::string Element(const char* list, short index) { return Item(platform::Split(list, ","), index); }
+std::string Element(const char* list, short index) { return Item(Items(list), index); }
 
 const char* Tables(Family family) { return family == Family::WebSite ? kWebSiteTables : kDirectoryTables; }
 
@@ -92,7 +102,7 @@ bool FamilyOfLevel(short level, Family& family) {
 }
 
 short LastIndex(Family family) {
-  return static_cast<short>(platform::Split(Tables(family), ",").size() - 1);
+  return static_cast<short>(Items(Tables(family)).size() - 1);
 }
 
 std::string TableName(Family family, short index) { return Element(Tables(family), index); }
@@ -102,7 +112,7 @@ std::string CategoryKey(Family family, short index) {
 }
 
 bool IsSharedTable(Family family, short index) {
-  std::vector<std::string> tables = platform::Split(Tables(family), ",");
+  const std::vector<std::string>& tables = Items(Tables(family));
   const std::string& table = Item(tables, index);
   return std::count(tables.begin(), tables.end(), table) > 1;
 }
