@@ -707,7 +707,16 @@ void Connection::Open(const std::string& connectionString, const std::string&, c
   const ConnectionText& text = ParseConnectionText(connectionString);
   if (Provider.empty()) Provider = text.provider;
   const std::string path = text.dataSource;
-  const FileInfo file = FindFile(path);
+  // The program's own settings database is opened thousands of times a level and is deleted or
+  // replaced only by the program: it is looked for again only after the file layer changed a name.
+  struct Found {
+    FileInfo file;
+    unsigned long long replaced;
+  };
+  static std::unordered_map<std::string, Found> scratchFiles;
+  auto known = scratchFiles.find(path);
+  const bool same = known != scratchFiles.end() && known->second.replaced == FilesReplaced();
+  const FileInfo file = same ? known->second.file : FindFile(path);
   const std::string& native = file.path;
   if (!file.normalFile) {
     if (file.folder)
@@ -716,6 +725,7 @@ void Connection::Open(const std::string& connectionString, const std::string&, c
   }
   impl_->key = CanonicalPath(native);
   impl_->scratch = ScratchPaths().count(impl_->key) != 0;
+  if (impl_->scratch && !same) scratchFiles[path] = {file, FilesReplaced()};
   // The file's identity: a store's handle is only shared on this very file.
   const auto dev = static_cast<dev_t>(file.device);
   const auto ino = static_cast<ino_t>(file.inode);

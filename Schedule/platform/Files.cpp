@@ -398,9 +398,18 @@ void MkDir(const std::string& path) {
   Raise(errPathFileAccess);
 }
 
+namespace {
+unsigned long long filesReplaced = 0;
+}  // namespace
+
+unsigned long long FilesReplaced() { return filesReplaced; }
+
 void Kill(const std::string& path) {
   std::string native = FilePath(path);
-  if (::unlink(native.c_str()) == 0) return;
+  if (::unlink(native.c_str()) == 0) {
+    ++filesReplaced;
+    return;
+  }
   if (errno == ENOENT) Raise(errFileNotFound);
   if (errno == EACCES || errno == EPERM || errno == EROFS) Raise(errPermissionDenied);
   Raise(errPathFileAccess);
@@ -410,7 +419,10 @@ void Name(const std::string& oldPath, const std::string& newPath) {
   std::string from = FilePath(oldPath), to = FilePath(newPath);
   if (!Exists(from)) Raise(errFileNotFound);
   if (Exists(to)) Raise(errFileAlreadyExists);
-  if (::rename(from.c_str(), to.c_str()) == 0) return;
+  if (::rename(from.c_str(), to.c_str()) == 0) {
+    ++filesReplaced;
+    return;
+  }
   if (errno == ENOENT || errno == ENOTDIR) Raise(errPathNotFound);
   if (errno == EACCES || errno == EPERM || errno == EROFS) Raise(errPermissionDenied);
   Raise(errPathFileAccess);
@@ -432,7 +444,8 @@ void TextFile::Open(const std::string& path, FileMode mode) {
   if (mode == FileMode::Output) {
     // Only a plain file is replaced by a rename; a pipe or a link is written where it is.
     struct stat st {};
-    bool plain = ::lstat(native.c_str(), &st) == 0 ? S_ISREG(st.st_mode) : errno == ENOENT;
+    replaces_ = ::lstat(native.c_str(), &st) == 0;
+    bool plain = replaces_ ? S_ISREG(st.st_mode) : errno == ENOENT;
     if (plain && ::access(native.c_str(), F_OK) == 0 && ::access(native.c_str(), W_OK) != 0)
       RaiseOpenError(native, EACCES);
     if (plain) partial = native + ".part";
@@ -472,6 +485,8 @@ void TextFile::Close() {
   if (!partial_.empty() && ::rename(partial_.c_str(), path_.c_str()) != 0) {
     written = false;
     ::unlink(partial_.c_str());
+  } else if (!partial_.empty() && replaces_) {
+    ++filesReplaced;
   }
   partial_.clear();
   if (!written && mode_ != FileMode::Input) Raise(errPathFileAccess, "Disk full or write error");

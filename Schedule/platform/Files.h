@@ -46,6 +46,11 @@ FileInfo FindFile(const std::string& path);
 bool IsNormalFile(const std::string& path);
 bool IsFolder(const std::string& path);
 
+// How many times this process has deleted a file or put another in a name's place through this
+// layer: a file found at a path is still the one there while the count stays the same, unless
+// another process changed it.
+unsigned long long FilesReplaced();
+
 // Creates one folder; raises 75 when it exists already, 76 when its parent is missing.
 void MkDir(const std::string& path);
 // Deletes a file; raises 53 when it is missing.
@@ -93,6 +98,7 @@ class TextFile {
   FileMode mode_ = FileMode::Input;
   std::string path_;     // native
   std::string partial_;  // native, while Output writes under another name
+  bool replaces_ = false;  // a file of that name was there at Open
 };
 
 // Reads a whole file as bytes; raises 53 when it is missing.
