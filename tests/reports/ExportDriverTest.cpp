@@ -34,6 +34,10 @@ TEST_F(ExportDriver, ProgressAndPanelFollowTheTabs) {
   frmSchedule().Show();  // the window is made now, so the controls keep the listeners set here
   std::vector<double> values;
   Lines captions;
+  // The window outlives the test: its listeners go before what they write to, however it ends.
+  struct Unhook {
+    ~Unhook() { frmSchedule().Pg1.SetListener(nullptr), frmSchedule().Panel.SetListener(nullptr); }
+  } unhook;
   frmSchedule().Pg1.SetListener([&] {
     if (values.empty() || values.back() != frmSchedule().Pg1.Value()) values.push_back(frmSchedule().Pg1.Value());
   });
