@@ -768,7 +768,8 @@ void Connection::Open(const std::string& connectionString, const std::string&, c
   // in a folder of thousands of reports is most of what a commit costs. Files made elsewhere stay
   // open to other processes between statements.
   auto made = MadeFiles().find(impl_->key);
-  const bool keptJournal = made != MadeFiles().end() && made->second == std::make_pair(dev, ino);
+  const bool keptJournal =
+      !impl_->scratch && made != MadeFiles().end() && made->second == std::make_pair(dev, ino);
   if (rc == SQLITE_OK && keptJournal) rc = sqlite3_exec(db, "PRAGMA locking_mode=EXCLUSIVE", nullptr, nullptr, nullptr);
   if (rc != SQLITE_OK) {
     int code = rc;

@@ -210,6 +210,7 @@ TEST_F(AdoTest, ScratchStoresReuseHandlesThatFollowTheFileAndCarryNoTransaction)
     first.Open(path);
     EXPECT_EQ(pragma(first, "journal_mode"), "wal");
     EXPECT_EQ(pragma(first, "synchronous"), "0");
+    EXPECT_EQ(pragma(first, "locking_mode"), "normal");  // made by the Catalog, yet shared
     first.Execute("BEGIN TRANSACTION");
     first.Execute("Insert Into [tblSite](SiteIndex) Values('lost')");
     first.Close();  // the unfinished transaction ends with the connection
