@@ -61,6 +61,7 @@ void ExportComparisonDetails() {
 
   for (JobIndex = 0; JobIndex < static_cast<long>(ServerList.size()); ++JobIndex) {
     const std::string& entry = ServerList[static_cast<size_t>(JobIndex)];
+    platform::ado::ReleaseHeldFiles();  // the job before gives its export database back
     onError.Next([] { WriteActivityHeader(JobIndex); });
     onError.Next([&] { window.p2.SetText("Exporting File From " + entry); });
     onError.Next([&] { window.Pg1.SetValue(0); });
@@ -75,6 +76,7 @@ void ExportComparisonDetails() {
     onError.Next([] { WriteActivity(JobIndex); });
     onError.Next([&] { window.Pg1.SetValue(0); });
   }
+  platform::ado::ReleaseHeldFiles();
 }
 
 void Merge() {

@@ -492,10 +492,13 @@ void RegisterScratchDatabase(const std::string& path) { ScratchPaths().insert(Ca
 void ForgetLocks() { LockedFiles().clear(); }
 
 void CommitHeldWrites() {
-  for (auto& entry : Stores()) {
+  for (auto& entry : Stores())
     if (int rc = entry.second->Commit(); rc != SQLITE_OK) RaiseEngine(nullptr, rc, entry.first);
-    entry.second->LetJournalGo();
-  }
+  ReleaseHeldFiles();
+}
+
+void ReleaseHeldFiles() {
+  for (auto& entry : Stores()) entry.second->LetJournalGo();
 }
 
 bool IsDamagedDatabase(const std::string& path) {

@@ -39,6 +39,9 @@ bool IsScratchDatabase(const std::string& path);
 // the process made (held for it from their first write) back to other processes, so that a reader
 // outside the layer sees them now.
 void CommitHeldWrites();
+// Gives the files the process made, each held for it from its first write, back to other
+// processes: a job's export database, once the job is done. Never raises.
+void ReleaseHeldFiles();
 
 // True when the file is there but is not a database: not an SQLite file at all, or one whose
 // pages are damaged (a truncated copy). False otherwise, also when it cannot be looked into for

@@ -10,6 +10,7 @@
 #include "frmSchedule.h"
 #include "logs/mLog.h"
 #include "mMain.h"
+#include "platform/Ado.h"
 #include "platform/DateTime.h"
 #include "platform/Text.h"
 #include "reports/mExport.h"
@@ -56,6 +57,7 @@ void ExportIISSettings() {
 
   for (JobIndex = 0; JobIndex < static_cast<long>(ServerList.size()); ++JobIndex) {
     const std::string& entry = ServerList[static_cast<size_t>(JobIndex)];
+    platform::ado::ReleaseHeldFiles();  // the job before gives its export database back
     onError.Next([] { WriteActivityHeader(JobIndex); });
 
     std::string custom;
@@ -116,6 +118,7 @@ void ExportIISSettings() {
     onError.Next([] { WriteActivity(JobIndex); });
     onError.Next([&] { window.Pg1.SetValue(0); });
   }
+  platform::ado::ReleaseHeldFiles();
 }
 
 void ExportReportIntoSelectedFormat(const std::string& labels, const std::string& exportDbPath,
