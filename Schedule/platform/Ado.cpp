@@ -35,7 +35,8 @@ std::string CanonicalPath(const std::string& native) {
   return known.emplace(native, ec ? native : canonical.string()).first->second;
 }
 
-// The database files this process made, by key, with the identity each was made with.
+// The database files this process made and has not opened since, by key, with the identity each
+// was made with: the first open of each takes its entry.
 std::map<std::string, std::pair<dev_t, ino_t>>& MadeFiles() {
   static std::map<std::string, std::pair<dev_t, ino_t>> files;
   return files;
@@ -770,9 +771,11 @@ void Connection::Open(const std::string& connectionString, const std::string&, c
   // and deletes no file, takes no lock of its own and flushes the folder only once per file, which
   // in a folder of thousands of reports is most of what a commit costs. Files made elsewhere stay
   // open to other processes between statements.
-  auto made = MadeFiles().find(impl_->key);
-  const bool keptJournal =
-      !impl_->scratch && made != MadeFiles().end() && made->second == std::make_pair(dev, ino);
+  bool keptJournal = false;
+  if (auto made = MadeFiles().find(impl_->key); made != MadeFiles().end()) {
+    keptJournal = !impl_->scratch && made->second == std::make_pair(dev, ino);
+    MadeFiles().erase(made);
+  }
   if (rc == SQLITE_OK && keptJournal) rc = sqlite3_exec(db, "PRAGMA locking_mode=EXCLUSIVE", nullptr, nullptr, nullptr);
   if (rc != SQLITE_OK) {
     int code = rc;
@@ -1100,8 +1103,9 @@ void Catalog::Create(const std::string& connectionString) {
     Raise(adErrCannotOpen, "The database engine cannot create the file '" + native + "'. (" + message + ")");
   }
   sqlite3_close_v2(db);
-  struct stat st {};
-  if (::stat(native.c_str(), &st) == 0) MadeFiles()[CanonicalPath(native)] = {st.st_dev, st.st_ino};
+  const FileInfo made = FindFile(native);
+  if (made.normalFile)
+    MadeFiles()[CanonicalPath(native)] = {static_cast<dev_t>(made.device), static_cast<ino_t>(made.inode)};
 }
 
 void Catalog::SetActiveConnection(Connection* connection) {
