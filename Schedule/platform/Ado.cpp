@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <map>
 #include <set>
@@ -76,7 +77,54 @@ std::set<std::string>& LockedFiles() {
 // before it stay.
 constexpr long kBatchLimit = 2000;
 
-using StatementCache = std::unordered_map<std::string, sqlite3_stmt*>;
+// The tables a statement reads and writes, as SQLite names them while preparing it. A statement
+// that changes anything else (the schema, a pragma) is taken to change everything.
+struct TableUse {
+  std::vector<std::string> reads, writes;  // in lower case
+  bool everything = false;
+};
+
+// The use being gathered while a statement of a scratch store is prepared.
+TableUse* gathering = nullptr;
+int GatherUse(void*, int action, const char* table, const char*, const char* database, const char*) {
+  if (!gathering) return SQLITE_OK;
+  const bool main = !database || std::strcmp(database, "main") == 0;
+  switch (action) {
+    case SQLITE_READ:
+      if (table) gathering->reads.push_back(LCase(table));
+      if (!main) gathering->everything = true;
+      break;
+    case SQLITE_INSERT:
+    case SQLITE_UPDATE:
+    case SQLITE_DELETE:
+      if (table) gathering->writes.push_back(LCase(table));
+      if (!main) gathering->everything = true;
+      break;
+    case SQLITE_SELECT:
+    case SQLITE_FUNCTION:
+    case SQLITE_TRANSACTION:
+    case SQLITE_SAVEPOINT:
+      break;
+    default:
+      gathering->everything = true;
+  }
+  return SQLITE_OK;
+}
+
+struct CachedStatement {
+  sqlite3_stmt* stmt = nullptr;
+  TableUse use;
+};
+using StatementCache = std::unordered_map<std::string, CachedStatement>;
+
+// The rows a query read from a scratch store, with the write counts of its tables at that time.
+struct ReadRows {
+  std::vector<std::string> names;
+  std::string table;
+  std::vector<std::vector<Field>> rows;
+  std::vector<std::pair<std::string, long>> tables;
+  long forgotten = 0;
+};
 
 struct Store {
   sqlite3* db = nullptr;
@@ -84,6 +132,46 @@ struct Store {
   dev_t dev = 0;
   ino_t ino = 0;
   StatementCache cache;
+  // A scratch store is written by this process alone: a query run again while none of its tables
+  // has been written since gives the same rows, and is answered from them. The settings database
+  // is asked for a server's sites dozens of times per directory job.
+  std::unordered_map<std::string, long> tableWrites;
+  long forgotten = 0;  // moves when changes were undone or their tables are not known
+  std::unordered_map<std::string, ReadRows> readRows;
+  size_t rowsKept = 0;
+  static constexpr size_t kRowsLimit = 20000;  // all answers together; a bigger one is not kept
+  // Counts the writes of a statement before it runs (a failing one too).
+  void Wrote(const TableUse& use) {
+    if (use.everything || use.writes.empty()) ++forgotten;
+    for (const std::string& table : use.writes) ++tableWrites[table];
+  }
+  // The rows read before by the same query text, while they are still what it would read.
+  const ReadRows* Rows(const std::string& sql) {
+    auto found = readRows.find(sql);
+    if (found == readRows.end() || found->second.forgotten != forgotten) return nullptr;
+    for (const auto& [table, writes] : found->second.tables)
+      if (tableWrites[table] != writes) return nullptr;
+    return &found->second;
+  }
+  void KeepRows(const std::string& sql, const TableUse& use, const std::vector<std::string>& names,
+                const std::string& table, const std::vector<std::vector<Field>>& rows) {
+    if (use.everything || rows.size() > kRowsLimit / 8) return;
+    if (auto old = readRows.find(sql); old != readRows.end()) {
+      rowsKept -= old->second.rows.size();
+      readRows.erase(old);
+    }
+    if (rowsKept + rows.size() > kRowsLimit) {
+      readRows.clear();
+      rowsKept = 0;
+    }
+    ReadRows& kept = readRows[sql];
+    kept.names = names;
+    kept.table = table;
+    kept.rows = rows;
+    rowsKept += rows.size();
+    for (const std::string& read : use.reads) kept.tables.emplace_back(read, tableWrites[read]);
+    kept.forgotten = forgotten;
+  }
   long users = 0;               // open connections on it
   bool batch = false;           // a transaction of the layer's is open
   long writes = 0;              // in that transaction
@@ -98,18 +186,22 @@ struct Store {
     if (sqlite3_get_autocommit(db)) return SQLITE_OK;
     int moved = 0;
     if (sqlite3_file_control(db, "main", SQLITE_FCNTL_HAS_MOVED, &moved) == SQLITE_OK && moved) {
+      ++forgotten;
       sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
       return SQLITE_OK;
     }
     int rc = sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
-    if (rc != SQLITE_OK) sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK) {
+      ++forgotten;
+      sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+    }
     return rc;
   }
   // Commits what it holds and lets go of the file.
   void Release() {
     if (!db) return;
     Commit();
-    for (auto& entry : cache) sqlite3_finalize(entry.second);
+    for (auto& entry : cache) sqlite3_finalize(entry.second.stmt);
     cache.clear();
     sqlite3_close_v2(db);  // a journal kept between transactions goes with the handle
     db = nullptr;
@@ -571,6 +663,8 @@ struct Connection::Impl {
   struct Statement {
     sqlite3_stmt* stmt = nullptr;
     bool cached = false;
+    const TableUse* use = nullptr;  // on a scratch store
+    TableUse ownUse;                // of a statement not kept prepared
     Statement() = default;
     Statement(const Statement&) = delete;
     Statement& operator=(const Statement&) = delete;
@@ -622,6 +716,7 @@ struct Connection::Impl {
     if ((!scratch && verb != "ROLLBACK") || store->writes >= kBatchLimit) CommitBatch();
   }
   void EndCallerTransaction(bool keep) {
+    if (!keep) ++store->forgotten;
     if (!sqlite3_get_autocommit(db)) {
       if (!keep) sqlite3_exec(db, "ROLLBACK TO caller", nullptr, nullptr, nullptr);
       sqlite3_exec(db, "RELEASE caller", nullptr, nullptr, nullptr);
@@ -635,6 +730,7 @@ struct Connection::Impl {
     // A failure that undid the whole transaction ended the batch with it.
     if (sqlite3_get_autocommit(db)) {
       store->batch = false;
+      ++store->forgotten;
       return;
     }
     // Within a transaction of the caller's the batch waits for its end.
@@ -663,9 +759,17 @@ struct Connection::Impl {
     sqlite3_stmt* stmt = nullptr;
     if (p.cacheable) {
       auto found = cache->find(p.sql);
-      if (found != cache->end()) stmt = found->second;
+      if (found != cache->end()) {
+        stmt = found->second.stmt;
+        out.use = &found->second.use;
+      }
     }
     if (!stmt) {
+      out.ownUse = TableUse{};
+      gathering = scratch ? &out.ownUse : nullptr;
+      struct Done {
+        ~Done() { gathering = nullptr; }
+      } done;
       const char* tail = nullptr;
       int rc = sqlite3_prepare_v2(db, p.sql.c_str(), static_cast<int>(p.sql.size()), &stmt, &tail);
       if (rc != SQLITE_OK) {
@@ -681,12 +785,13 @@ struct Connection::Impl {
         sqlite3_finalize(stmt);
         Raise(adErrSyntax, "Characters found after end of SQL statement.");
       }
+      out.use = &out.ownUse;
       if (p.cacheable) {
         if (cache->size() >= kCacheLimit) {
-          for (auto& entry : *cache) sqlite3_finalize(entry.second);
+          for (auto& entry : *cache) sqlite3_finalize(entry.second.stmt);
           cache->clear();
         }
-        cache->emplace(p.sql, stmt);
+        out.use = &cache->emplace(p.sql, CachedStatement{stmt, std::move(out.ownUse)}).first->second.use;
       }
     }
     out.stmt = stmt;
@@ -757,6 +862,7 @@ void Connection::Open(const std::string& connectionString, const std::string&, c
     Raise(adErrCannotOpen, "The database engine cannot open the file '" + native + "'. (" + message + ")");
   }
   sqlite3_busy_timeout(db, LockedFiles().count(impl_->key) ? 0 : kLockWaitMs);
+  if (impl_->scratch) sqlite3_set_authorizer(db, GatherUse, nullptr);
   // A scratch store is rebuilt at every level: it pays no flush per statement. Its changes go
   // through a write-ahead log, so a run killed in the middle of a statement leaves a file the
   // next run opens (a journal kept in memory would leave it torn). Every other file keeps
@@ -814,6 +920,7 @@ long Connection::Execute(const std::string& sql, long) {
   long changed = 0;
   try {
     impl_->Compile(sql, s);
+    if (impl_->scratch && verb != "SELECT") impl_->store->Wrote(*s.use);
     long before = static_cast<long>(sqlite3_total_changes(impl_->db));
     while (impl_->Step(s) == SQLITE_ROW) {
     }
@@ -861,6 +968,16 @@ struct Recordset::Impl {
         verb = "SELECT";
       }
     }
+    position = 0;
+    adding = false;
+    const bool query = c.scratch && verb == "SELECT";
+    if (const ReadRows* kept = query ? c.store->Rows(sql) : nullptr) {
+      names = kept->names;
+      table = kept->table;
+      rows = kept->rows;
+      open = true;
+      return;
+    }
     c.BeforeStatement(false);
     Connection::Impl::Statement s;
     c.Compile(sql, s);
@@ -881,10 +998,9 @@ struct Recordset::Impl {
       for (int i = 0; i < columns; ++i) row.emplace_back(names[static_cast<size_t>(i)], ColumnValue(s.stmt, i));
       rows.push_back(std::move(row));
     }
-    position = 0;
-    adding = false;
     // A statement that returns no rows runs and leaves the recordset closed.
     open = columns > 0;
+    if (query && open) c.store->KeepRows(sql, *s.use, names, table, rows);
   }
 
   void NeedOpen() const {
@@ -1032,7 +1148,10 @@ void Recordset::Update() {
   std::string sql = "INSERT INTO [" + impl_->table + "](" + columns + ") VALUES(" + marks + ")";
   sqlite3_stmt* stmt = nullptr;
   c.BeforeStatement(true);
-  if (c.scratch) ++Changes()[c.key];
+  if (c.scratch) {
+    ++Changes()[c.key];
+    c.store->Wrote(TableUse{{}, {LCase(impl_->table)}, false});
+  }
   c.SetLockWait();
   int rc = sqlite3_prepare_v2(c.db, sql.c_str(), -1, &stmt, nullptr);
   if (rc != SQLITE_OK) {

@@ -273,6 +273,50 @@ TEST_F(AdoTest, ScratchStoreWritesReachEveryOtherReaderAsIfEachWereCommitted) {
             (std::vector<std::string>{"1", "2", "3", "4", "5"}));
 }
 
+// A query asked again on a scratch store may be answered from the rows it read before: every kind
+// of write to a table it reads, and only those, must make it read again.
+TEST_F(AdoTest, AScratchQueryAskedAgainSeesEveryWriteToItsTables) {
+  connection.Close();
+  RegisterScratchDatabase(path);
+  connection.Open(path);
+  connection.Execute("Create table [tblOther](a text(25))");
+  const std::string inOther = "SiteIndex In (Select a From tblOther)";
+  EXPECT_EQ(Count("1=1"), 0);
+  EXPECT_EQ(InsertIndex("1"), 0);
+  EXPECT_EQ(Count("1=1"), 1);
+  {
+    Recordset rs;
+    rs.Open("Select * From tblSite", connection, adOpenKeyset, adLockOptimistic);
+    rs.AddNew();
+    rs.Fields("SiteIndex").SetValue("2");
+    rs.Update();
+  }
+  EXPECT_EQ(Count("1=1"), 2);
+  connection.Execute("Update tblSite Set IISServer = 'WEB1' Where SiteIndex = '2'");
+  EXPECT_EQ(Count("IISServer = 'WEB1'"), 1);
+  EXPECT_EQ(InsertIndex(std::string(26, 'x')), adErrValueTooLong);
+  EXPECT_EQ(Count("1=1"), 2);
+  // A table read only by a subquery counts too.
+  EXPECT_EQ(Count(inOther), 0);
+  connection.Execute("Insert Into tblOther Values('1')");
+  EXPECT_EQ(Count(inOther), 1);
+  // Rows undone by the caller's rollback are gone from the answer as well.
+  connection.Execute("BEGIN TRANSACTION");
+  EXPECT_EQ(InsertIndex("undone"), 0);
+  EXPECT_EQ(Count("1=1"), 3);
+  connection.Execute("ROLLBACK TRANSACTION");
+  EXPECT_EQ(Count("1=1"), 2);
+  // Another connection on the file, and the table made again.
+  Connection other;
+  other.Open(path);
+  other.Execute("Delete From tblSite Where SiteIndex = '1'");
+  EXPECT_EQ(Count("1=1"), 1);
+  other.Execute("Drop Table tblSite");
+  other.Execute("Create table [tblSite](SiteIndex text(25),[Read ] Text(255),[Read] Text(255),IISServer text(255))");
+  EXPECT_EQ(Count("1=1"), 0);
+  EXPECT_EQ(Count(inOther), 0);
+}
+
 testsupport::ChildProcedure endWithRowsHeldBack("EndWithRowsHeldBack", [] {
   const std::string path = platform::AppFolder() + "\\Child.mdb";
   Catalog().Create(path);
