@@ -16,6 +16,7 @@
 #include "iis/Components.h"
 #include "platform/Err.h"
 #include "platform/Files.h"
+#include "platform/Text.h"
 
 namespace fs = std::filesystem;
 
@@ -71,6 +72,17 @@ int LinesWith(const std::vector<std::string>& lines, const std::string& text) {
   int n = 0;
   for (const auto& line : lines) n += line.find(text) != std::string::npos;
   return n;
+}
+
+std::string MissingFrom(const std::string& text, const std::vector<std::string>& parts) {
+  std::string missing;
+  for (const auto& part : parts)
+    if (text.find(part) == std::string::npos) missing += "'" + part + "' ";
+  return missing;
+}
+
+std::string MissingFrom(const std::vector<std::string>& lines, const std::vector<std::string>& parts) {
+  return MissingFrom(platform::Join(lines, "\n"), parts);
 }
 
 long ErrorOf(const std::function<void()>& statement, std::string* description) {

@@ -54,8 +54,7 @@ TEST(RunDriver, EmptyScheduleWithoutDisplayLogsStartedAndFinishedOnly) {
         << environment << ": " << said;
     auto log = testsupport::StatusLog(app);
     ASSERT_EQ(log.size(), 2u) << environment;
-    EXPECT_EQ(log[0].rfind("QUORVASchedule Started at ", 0), 0u) << log[0];
-    EXPECT_EQ(log[1].rfind("QUORVASchedule Finished at ", 0), 0u) << log[1];
+    EXPECT_TRUE(log[0].starts_with("QUORVASchedule Started at ") && log[1].starts_with("QUORVASchedule Finished at "));
   }
 }
 
@@ -81,9 +80,8 @@ TEST(RunDriver, SecondInstanceWritesOneLineAndLeaves) {
   text.resize(std::max<ssize_t>(::read(reader, text.data(), text.size()), 0));
   ::close(reader);
   EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 3) << text;
-  for (const char* line : {"\nQUORVASchedule Application is already running. at ", "\nQUORVASchedule Started at ",
-                           "\nQUORVASchedule Finished at "})
-    EXPECT_NE(("\n" + text).find(line), std::string::npos) << text;
+  EXPECT_EQ(testsupport::MissingFrom("\n" + text, {"\nQUORVASchedule Application is already running. at ",
+                                                   "\nQUORVASchedule Started at ", "\nQUORVASchedule Finished at "}), "");
 }
 
 // A machine without the server-info component: the error ends the run at the first level.
@@ -109,9 +107,8 @@ TEST(SettingsDatabaseRun, AnUnopenableSettingsDatabaseIsReportedLeftAsItWasAndTh
   ASSERT_EQ(testsupport::RunProgram(app.InstallProgram()), 0);
   auto log = testsupport::StatusLog(app);
   ASSERT_FALSE(log.empty());
-  for (const char* text : {"mGlobalFunctionDef.CheckAndCreateDB(", "mGlobalFunctionDef.OpenConnection",
-                           "mCollect.InitConnections", "VelmoraDatabase.mdb"})
-    EXPECT_GT(LinesWith(log, text), 0) << text;
+  EXPECT_EQ(testsupport::MissingFrom(log, {"mGlobalFunctionDef.CheckAndCreateDB(", "mGlobalFunctionDef.OpenConnection",
+                                           "mCollect.InitConnections", "VelmoraDatabase.mdb"}), "");
   EXPECT_NE(log.back().find("Finished"), std::string::npos);
   EXPECT_TRUE(std::filesystem::is_directory(app.At("VelmoraDatabase.mdb")));
 }
@@ -130,19 +127,17 @@ TEST(SettingsDatabaseRun, WithoutAScheduleOrWithAFileThatIsNoDatabaseTheLevelsMa
     auto log = testsupport::StatusLog(app);
     ASSERT_EQ(log.size(), bytes.empty() ? 7u : 8u) << "Started, any renaming, five missing schedules, Finished";
     EXPECT_EQ(LinesWith(log, "QUORVASchedule  at "), 5);
-    EXPECT_EQ(log.back().rfind("QUORVASchedule Finished at ", 0), 0u);
+    EXPECT_TRUE(log.back().starts_with("QUORVASchedule Finished at "));
     std::string file = app.At("VelmoraDatabase.mdb");
     ASSERT_EQ(testsupport::ReadFile(file).substr(0, 15), "SQLite format 3");
     EXPECT_EQ(testsupport::TablesOf(file).size(), 30u);
     if (i == 0) files[2] = testsupport::ReadFile(file).substr(0, testsupport::ReadFile(file).size() / 2);
     if (bytes.empty()) continue;
-    const std::string& line = log[1];
-    EXPECT_NE(line.find(file), std::string::npos) << line;
     std::string aside;
     for (const auto& entry : std::filesystem::directory_iterator(app.Path()))
       if (entry.path().filename().string().find("not-a-database") != std::string::npos) aside = entry.path();
-    ASSERT_FALSE(aside.empty()) << line;
-    EXPECT_NE(line.find(aside), std::string::npos) << line;
+    ASSERT_FALSE(aside.empty()) << log[1];
+    EXPECT_EQ(testsupport::MissingFrom(log[1], {file, aside}), "") << log[1];
     EXPECT_EQ(testsupport::ReadFile(aside), bytes) << "the user's file is kept as it was";
   }
 }
@@ -154,9 +149,8 @@ TEST(RunDriver, AnUnwritableStatusLogGoesToStderrAndTheExitCodeSaysSo) {
   app.Write("ScheduleInfo/ScheduleConfig.ini", "[WebServer]\r\nServer=NOSUCH|\r\n");
   std::filesystem::create_directory(app.At("Log/QUORVALog.Log"));
   std::string said = Said(app, "DISPLAY=");
-  for (const char* text : {"QUORVASchedule Started at ", "mCollect.GetWebSites", "QUORVASchedule Finished at ",
-                           "\nexit 2\n"})
-    EXPECT_NE(said.find(text), std::string::npos) << said;
+  EXPECT_EQ(testsupport::MissingFrom(said, {"QUORVASchedule Started at ", "mCollect.GetWebSites",
+                                            "QUORVASchedule Finished at ", "\nexit 2\n"}), "") << said;
   EXPECT_EQ(testsupport::TablesOf(app.At("VelmoraDatabase.mdb")).size(), 30u);
 }
 
@@ -176,5 +170,5 @@ TEST(SettingsDatabaseRun, ASettingsDatabaseLockedByAnotherProcessDoesNotHoldTheR
   EXPECT_TRUE(said.ends_with("exit 0\n")) << "exit 137: the run was still going after a minute; " << said;
   auto log = testsupport::StatusLog(app);
   EXPECT_GT(LinesWith(log, "currently locked"), 0);
-  EXPECT_EQ(log.back().rfind("QUORVASchedule Finished at ", 0), 0u);
+  EXPECT_TRUE(log.back().starts_with("QUORVASchedule Finished at "));
 }

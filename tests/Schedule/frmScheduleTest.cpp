@@ -56,9 +56,8 @@ TEST(frmSchedule, ShowsOnTheDisplayDuringARun) {
   if (!why.empty()) GTEST_SKIP() << why;
   ScratchAppFolder app;
   app.Write("ScheduleInfo/ScheduleConfig.ini", kEmptySchedule);
-  int code = testsupport::RunChild(app, "ShowDuringRun",
-                                  {std::string("DISPLAY=") + testsupport::kTestDisplay, "QT_QPA_PLATFORM="});
-  EXPECT_EQ(code, 0);
+  EXPECT_EQ(testsupport::RunChild(app, "ShowDuringRun",
+                                  {std::string("DISPLAY=") + testsupport::kTestDisplay, "QT_QPA_PLATFORM="}), 0);
   std::vector<std::string> window = testsupport::ReadLines(app.At("window.txt"));
   ASSERT_EQ(window.size(), 2u);
   ASSERT_EQ(window[0], "display") << "the window did not reach the X display";

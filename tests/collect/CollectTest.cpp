@@ -20,13 +20,29 @@ using testsupport::ScratchAppFolder;
 
 namespace {
 
+// An applicationHost.config of the sites, each "<site ...>" with its root directory, and then the
+// other sections given.
+std::string ServerConfig(const std::vector<std::array<std::string, 3>>& sites, const std::string& sections = "") {
+  std::string xml = "<configuration><system.applicationHost><sites>";
+  for (const auto& [id, name, path] : sites)
+    xml += "<site name=\"" + name + "\" id=\"" + id + "\"><application path=\"/\"><virtualDirectory path=\"/\" "
+           "physicalPath=\"" + path + "\"/></application></site>";
+  return xml + "</sites></system.applicationHost>" + sections + "</configuration>";
+}
+
 class Collect : public testsupport::SettingsTest {
  protected:
-  // A level as the run starts it, its jobs collected.
-  void RunLevel(short level, std::vector<std::string> entries) {
-    StartLevel(level);
+  // Collects the jobs at the level started; returns how many rows were written.
+  long CollectJobs(std::vector<std::string> entries) {
+    long before = iis::RowsWritten();
     ServerList = std::move(entries);
     CollectIISSettings();
+    return iis::RowsWritten() - before;
+  }
+  // A level as the run starts it, its jobs collected.
+  long RunLevel(short level, std::vector<std::string> entries) {
+    StartLevel(level);
+    return CollectJobs(std::move(entries));
   }
   // Only the run's own lines ("QUORVASchedule ...") in the status log.
   bool NoErrorLines() {
@@ -47,13 +63,8 @@ class Collect : public testsupport::SettingsTest {
             << site.id << " " << key;
       }
   }
-  // An applicationHost.config of the sites, each "<site ...>" with its root directory.
   void WriteServer(const std::string& server, const std::vector<std::array<std::string, 3>>& sites) {
-    std::string xml = "<configuration><system.applicationHost><sites>";
-    for (const auto& [id, name, path] : sites)
-      xml += "<site name=\"" + name + "\" id=\"" + id + "\"><application path=\"/\"><virtualDirectory path=\"/\" "
-             "physicalPath=\"" + path + "\"/></application></site>";
-    app.Write("Servers/" + server + "/applicationHost.config", xml + "</sites></system.applicationHost></configuration>");
+    app.Write("Servers/" + server + "/applicationHost.config", ServerConfig(sites));
   }
   // Server WIDE: a path too long for its column at site 2, a name too long at site 4.
   void WriteWideServer() {
@@ -106,12 +117,10 @@ TEST_F(Collect, AValueTooLongForItsColumnLosesOnlyItsOwnRow) {
   EXPECT_EQ(Query("Select SiteIndex From tblHomeDirectory2000 Order By SiteIndex"), (Rows{{"1"}, {"3"}, {"4"}, {"5"}}));
   auto log = testsupport::StatusLog(app);
   ASSERT_EQ(log.size(), 2u);
-  EXPECT_EQ(log[0].rfind("mCollect.GetWebSites ", 0), 0u) << log[0];
-  for (const std::string& part : {std::string("'WIDE'"), "'" + longName.substr(0, 20), std::string("[Web Site Name]")})
-    EXPECT_NE(log[0].find(part), std::string::npos) << part << " not in " << log[0];
-  EXPECT_EQ(log[1].rfind("mCollect.Gather ", 0), 0u) << log[1];
-  for (const char* part : {"-2147217887 - ", "'WIDE'", "'Two'", "[Path]"})
-    EXPECT_NE(log[1].find(part), std::string::npos) << part << " not in " << log[1];
+  EXPECT_TRUE(log[0].starts_with("mCollect.GetWebSites ")) << log[0];
+  EXPECT_EQ(testsupport::MissingFrom(log[0], {"'WIDE'", "'" + longName.substr(0, 20), "[Web Site Name]"}), "") << log[0];
+  EXPECT_TRUE(log[1].starts_with("mCollect.Gather ")) << log[1];
+  EXPECT_EQ(testsupport::MissingFrom(log[1], {"-2147217887 - ", "'WIDE'", "'Two'", "[Path]"}), "") << log[1];
 }
 
 // Site jobs of one server in a row collect it once, and the settings tables and the status log end
@@ -133,21 +142,15 @@ TEST_F(Collect, SiteJobsOfTheServerCollectedBeforeEndAsCollectingEachJobAlone) {
       }
     return all;
   };
-  long written = iis::RowsWritten();
-  RunLevel(2, jobs);
-  const long writtenOnce = iis::RowsWritten() - written;
+  const long writtenOnce = RunLevel(2, jobs);
   const Rows once = everything();
   const auto log = testsupport::StatusLog(app);
   EXPECT_EQ(testsupport::LinesWith(log, "'NOSUCH'"), 2 * 19);
   EXPECT_EQ(testsupport::LinesWith(log, "'WIDE', site 'Two'"), 2);
 
-  RunLevel(2, {});
-  written = iis::RowsWritten();
-  for (const std::string& job : jobs) {
-    ServerList = {job};
-    CollectIISSettings();
-  }
-  EXPECT_LT(writtenOnce, iis::RowsWritten() - written);
+  long writtenAlone = RunLevel(2, {});
+  for (const std::string& job : jobs) writtenAlone += CollectJobs({job});
+  EXPECT_LT(writtenOnce, writtenAlone);
   EXPECT_EQ(everything(), once);
   auto again = testsupport::StatusLog(app);
   ASSERT_EQ(again.size(), 2 * log.size());
@@ -170,16 +173,9 @@ TEST_F(Collect, ASnapshotChangedBetweenSiteJobsIsCollectedAgain) {
 }
 
 TEST_F(Collect, ComparisonPairNamingOneSiteTwiceGathersTwice) {
-  RunLevel(4, {});
-  auto rowsWrittenFor = [](const std::string& entry) {
-    ServerList = {entry};
-    long before = iis::RowsWritten();
-    CollectIISSettings();
-    return iis::RowsWritten() - before;
-  };
-  long legacyTwice = rowsWrittenFor("Same(1\\LEGACY01\\Partner Portal,2\\LEGACY01\\Partner Portal)");
+  long legacyTwice = RunLevel(4, {"Same(1\\LEGACY01\\Partner Portal,2\\LEGACY01\\Partner Portal)"});
   EXPECT_GT(legacyTwice, 0);
-  EXPECT_EQ(legacyTwice, 2 * rowsWrittenFor("Single(1\\LEGACY01\\Partner Portal,2\\NOSUCH\\x)"));
+  EXPECT_EQ(legacyTwice, 2 * CollectJobs({"Single(1\\LEGACY01\\Partner Portal,2\\NOSUCH\\x)"}));
   EXPECT_EQ(Query("Select count(*) From WebSiteInfo Where IISServer = 'LEGACY01'"), (Rows{{"3"}}));
 }
 
@@ -200,8 +196,7 @@ TEST_F(Collect, DirectoryLevelWithApostrophesSharedTablesPathsAndSiteIndexes) {
   GetVirtualDirectorySiteLevel("IIS://WEBFARM01/W3SVC/3/ROOT/docs", 4);
   EXPECT_EQ(iis::RowsWritten(), before);
   // Collecting the same directory again replaces its rows.
-  ServerList = {"WEBFARM01\\O'Brien Intranet\\docs"};
-  CollectIISSettings();
+  CollectJobs({"WEBFARM01\\O'Brien Intranet\\docs"});
   EXPECT_EQ(Query("Select count(*) From tblVirHttpHeader"), (Rows{{"2"}}));
   EXPECT_EQ(frmSchedule().Panel.State(), 2);
 
@@ -220,47 +215,36 @@ TEST_F(Collect, DirectoryLevelWithApostrophesSharedTablesPathsAndSiteIndexes) {
   EXPECT_EQ(FindSiteIndex("LEGACY01", "Ann's Recipes"), "");
 }
 
-// A path in a status-log line is shown the one way the file layer opens it, never half Windows.
-TEST(CollectRun, MissingAndBrokenSnapshotsAreLoggedWithTheirPathsAndTheRunGoesOn) {
+// A path in a status-log line is shown the one way the file layer opens it, never half Windows. A
+// snapshot can come from anywhere: 50,000 elements nested inside <asp> are read like any other
+// configuration.
+TEST(CollectRun, MissingBrokenAndDeeplyNestedSnapshotsAreLoggedWithTheirPathsOrReadAndTheRunGoesOn) {
   ScratchAppFolder app;
   app.Write("Servers/BROKEN/applicationHost.config", "<configuration><sites></configuration>");
+  std::string nested;
+  for (int i = 0; i < 50000; ++i) nested += "<n>";
+  for (int i = 0; i < 50000; ++i) nested += "</n>";
+  app.Write("Servers/DEEP/applicationHost.config",
+            ServerConfig({{"1", "Deep", "C:\\deep"}},
+                         "<system.webServer><asp scriptLanguage=\"JScript\">" + nested + "</asp></system.webServer>"));
   auto log = testsupport::RunSchedule(
       app, testsupport::ReportSchedule(
-               {{"NOSUCH", "1", "MDB", "0", app.Path() + "\\NoFolder"}, {"LEGACY01", "1", "HTML"}},
+               {{"NOSUCH", "1", "MDB", "0", app.Path() + "\\NoFolder"}, {"LEGACY01", "1", "HTML"}, {"DEEP", "5", "CSV"}},
                {{"BROKEN\\Site", "1", "HTML"}}, {{"WEBFARM01\\Nowhere\\x", "1"}}, {},
                {{"Cmp(1\\LEGACY01\\Partner Portal\\orders,2\\WEBFARM01\\Contoso Shop\\checkout)", "", "HTML"}}));
   // A line for each call that needed the bad server: the 18 calls of Gather, and its site listing
   // when gathering and again when exporting.
   EXPECT_EQ(testsupport::LinesWith(log, "No IIS configuration snapshot for server 'NOSUCH'"), 20);
   EXPECT_EQ(testsupport::LinesWith(log, "BROKEN/applicationHost.config) is not well-formed XML"), 20);
-  EXPECT_EQ(testsupport::LinesWith(log, "LEGACY01"), 0);
-  EXPECT_EQ(log.back().rfind("QUORVASchedule Finished at ", 0), 0u) << log.back();
-  EXPECT_GT(testsupport::LinesWith(log, app.Path() + "/NoFolder/QUORVAExportDb_NOSUCH"), 0);
-  EXPECT_GT(testsupport::LinesWith(log, app.Path() + "/Servers/WEBFARM01/applicationHost.config"), 0);
-  EXPECT_GT(testsupport::LinesWith(log, app.Path() + "/Servers/NOSUCH/"), 0);
+  EXPECT_EQ(testsupport::LinesWith(log, "LEGACY01") + testsupport::LinesWith(log, "DEEP"), 0);
+  EXPECT_TRUE(log.back().starts_with("QUORVASchedule Finished at ")) << log.back();
+  EXPECT_EQ(testsupport::MissingFrom(log, {app.Path() + "/NoFolder/QUORVAExportDb_NOSUCH", app.Path() + "/Servers/NOSUCH/",
+                                           app.Path() + "/Servers/WEBFARM01/applicationHost.config"}), "");
   for (const std::string& line : log) EXPECT_EQ(line.find(app.Path() + "\\"), std::string::npos) << line;
   // The last level still collected both directories of its pair.
   EXPECT_EQ(testsupport::QueryFile(app.At("VelmoraDatabase.mdb"), "Select vKey From tblVirSecureCommunication Order By vKey"),
             (Rows{{"IIS://LEGACY01/W3SVC/2/ROOT/orders"}, {"IIS://WEBFARM01/W3SVC/2/ROOT/checkout"}}));
-}
-
-// A snapshot can come from anywhere: 50,000 elements nested inside <asp> are read like any other
-// configuration, and the rest of the run goes on.
-TEST(CollectRun, DeeplyNestedConfigurationIsReadAndTheRunGoesOn) {
-  ScratchAppFolder app;
-  std::string nested;
-  for (int i = 0; i < 50000; ++i) nested += "<n>";
-  for (int i = 0; i < 50000; ++i) nested += "</n>";
-  app.Write("Servers/DEEP/applicationHost.config",
-            "<configuration><system.applicationHost><sites><site name=\"Deep\" id=\"1\"><application path=\"/\">"
-            "<virtualDirectory path=\"/\" physicalPath=\"C:\\deep\"/></application></site></sites>"
-            "</system.applicationHost><system.webServer><asp scriptLanguage=\"JScript\">" +
-                nested + "</asp></system.webServer></configuration>");
-  auto log = testsupport::RunSchedule(app, testsupport::ReportSchedule({{"DEEP", "5", "CSV"}}, {}, {}));
-  EXPECT_EQ(testsupport::LinesWith(log, "QUORVASchedule "), static_cast<int>(log.size()));
-  EXPECT_EQ(log.back().rfind("QUORVASchedule Finished at ", 0), 0u);
-  EXPECT_NE(testsupport::ReadFile(testsupport::FileStartingWith(app.Path(), "DEEP_Application Option_"))
-                .find("Deep,Yes,20,Yes,No,JScript,90"),
-            std::string::npos)
-      << "no Application Option report of DEEP with its ASP language";
+  // The Application Option report of DEEP, with its ASP language.
+  EXPECT_EQ(testsupport::MissingFrom(testsupport::ReadFile(testsupport::FileStartingWith(app.Path(), "DEEP_Application Option_")),
+                                     {"Deep,Yes,20,Yes,No,JScript,90"}), "");
 }

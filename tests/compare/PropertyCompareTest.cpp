@@ -34,9 +34,9 @@ class Comparison : public testsupport::SettingsTest {
     CompareTabCaptions = platform::Split(captions, ",");
   }
   void Sql(const std::string& sql) { SettingsConnection->Execute(sql); }
-  // A site-table row: SiteIndex 1 of the server, then the values as SQL literals.
-  void SiteRow(const std::string& table, const std::string& server, const std::string& values) {
-    Sql("Insert Into [" + table + "] Values('1'," + values + ",'" + server + "')");
+  // Site-table rows: SiteIndex 1 of the server, then each row's values as SQL literals.
+  void SiteRows(const std::string& table, const std::string& server, const std::vector<std::string>& rows) {
+    for (const auto& values : rows) Sql("Insert Into [" + table + "] Values('1'," + values + ",'" + server + "')");
   }
   void CompareS1WithS2() {
     CompareServer1 = "S1", CompareServer2 = "S2", CompareSiteIndex1 = CompareSiteIndex2 = "1";
@@ -76,57 +76,41 @@ class Comparison : public testsupport::SettingsTest {
 // empty, one empty row per site): overlapping grants, disjoint denials, domains on one side only,
 // and the same denied domain on both, which adds nothing. Then the same sites with a step failing.
 TEST_F(Comparison, SitesDifferingInSingleAndMultiRowCategoriesAndRestrictionsThenFailingSteps) {
-  SiteRow("WebSiteGenInfo", "S1", "'(All Unassigned)','80','','Yes','','120','Started'");
-  SiteRow("WebSiteGenInfo", "S2", "'(All Unassigned)','81','','Yes','','120','started'");
-  for (const char* row : {"'X-A','1'", "'X-B','2'"}) SiteRow("tblCustomHeader", "S1", row);
-  for (const char* row : {"'X-A','1'", "'X-C','2'"}) SiteRow("tblCustomHeader", "S2", row);
+  SiteRows("WebSiteGenInfo", "S1", {"'(All Unassigned)','80','','Yes','','120','Started'"});
+  SiteRows("WebSiteGenInfo", "S2", {"'(All Unassigned)','81','','Yes','','120','started'"});
+  SiteRows("tblCustomHeader", "S1", {"'X-A','1'", "'X-B','2'"});
+  SiteRows("tblCustomHeader", "S2", {"'X-A','1'", "'X-C','2'"});
   // Item 1 the longer: File/file and a.htm/A.HTM pair up equal; the tail compares exactly and
   // never reports the Null.
-  for (const char* row : {"'404','File','a.htm'", "'500','FILE','b.htm'", "'401',NULL,'c.htm'"})
-    SiteRow("tblCustomErrors", "S1", row);
-  SiteRow("tblCustomErrors", "S2", "'404','file','A.HTM'");
+  SiteRows("tblCustomErrors", "S1", {"'404','File','a.htm'", "'500','FILE','b.htm'", "'401',NULL,'c.htm'"});
+  SiteRows("tblCustomErrors", "S2", {"'404','file','A.HTM'"});
   // Item 2 the longer: item 1's values still in WebSite1; Null pairs with empty text.
-  SiteRow("tblDefaultDoc", "S1", "'Yes','Default.htm','No',NULL");
-  for (const char* doc : {"default.htm", "index.htm", "Default.htm"})
-    SiteRow("tblDefaultDoc", "S2", std::string("'Yes','") + doc + "','No',''");
-  SiteRow("tblISAPIFilters", "S1", "'Compression','c.dll','Enabled'");
-  for (const char* row : {"'10.0.0.1','','',''", "'10.0.0.2','','',''", "'10.0.0.3','','',''",
-                          "'','192.168.1.1','',''", "'','','','x.example'", "'','','',''"})
-    SiteRow("tblRestrictIPAddress", "S1", row);
-  for (const char* row : {"'10.0.0.2','','',''", "'10.0.0.9','','',''", "'','172.16.0.1','',''",
-                          "'','','a.example',''", "'','','b.example',''", "'','','','X.EXAMPLE'"})
-    SiteRow("tblRestrictIPAddress", "S2", row);
+  SiteRows("tblDefaultDoc", "S1", {"'Yes','Default.htm','No',NULL"});
+  SiteRows("tblDefaultDoc", "S2",
+           {"'Yes','default.htm','No',''", "'Yes','index.htm','No',''", "'Yes','Default.htm','No',''"});
+  SiteRows("tblISAPIFilters", "S1", {"'Compression','c.dll','Enabled'"});
+  SiteRows("tblRestrictIPAddress", "S1", {"'10.0.0.1','','',''", "'10.0.0.2','','',''", "'10.0.0.3','','',''",
+                                          "'','192.168.1.1','',''", "'','','','x.example'", "'','','',''"});
+  SiteRows("tblRestrictIPAddress", "S2", {"'10.0.0.2','','',''", "'10.0.0.9','','',''", "'','172.16.0.1','',''",
+                                          "'','','a.example',''", "'','','b.example',''", "'','','','X.EXAMPLE'"});
 
   CompareS1WithS2();
   // Bold where the shown texts differ, letter case counting; never the caption. An entry against
   // another or against " " always differs. TmpTable holds the same rows.
-  const Grid grid = {kHeading,
-                     "General|IP Address|(All Unassigned)|(All Unassigned)",
-                     "General|*TCP Port|*80|*81",
-                     "General|Host Header Name||",
-                     "General|Connection UnLimited|Yes|Yes",
-                     "General|Connection Limited||",
-                     "General|Connection Timeout|120|120",
-                     "General|*State|*Started|*started",
-                     "||| @25",
-                     "Restricted IP Address|*Granted IP Address|*10.0.0.1|*10.0.0.9",
-                     "Restricted IP Address|*Granted IP Address|*10.0.0.3|* ",
-                     "Restricted IP Address|*Denied IP Address|*192.168.1.1|*172.16.0.1",
-                     "Restricted IP Address|*Granted Domain|* |*a.example",
-                     "Restricted IP Address|*Granted Domain|* |*b.example",
-                     "||| @25",
-                     "Custom Headers|Custom Header Name|X-A|X-A",
-                     "Custom Headers|Custom Header Value|1|1",
-                     "Custom Headers|*Custom Header Name|*X-B|*X-C",
-                     "Custom Headers|Custom Header Value|2|2",
-                     "||| @25",
-                     "Documents|*Documents|*Default.htm|*index.htm",
-                     "||| @25",
-                     "Custom Errors|*HTTP Error|*500|*404",
-                     "Custom Errors|*Type|*FILE|*file",
-                     "Custom Errors|*Contents|*b.htm|*A.HTM",
-                     "Custom Errors|*HTTP Error|*401|*404",
-                     "Custom Errors|*Contents|*c.htm|*A.HTM"};
+  const Grid grid = {
+      kHeading, "General|IP Address|(All Unassigned)|(All Unassigned)", "General|*TCP Port|*80|*81",
+      "General|Host Header Name||", "General|Connection UnLimited|Yes|Yes", "General|Connection Limited||",
+      "General|Connection Timeout|120|120", "General|*State|*Started|*started", "||| @25",
+      "Restricted IP Address|*Granted IP Address|*10.0.0.1|*10.0.0.9",
+      "Restricted IP Address|*Granted IP Address|*10.0.0.3|* ",
+      "Restricted IP Address|*Denied IP Address|*192.168.1.1|*172.16.0.1",
+      "Restricted IP Address|*Granted Domain|* |*a.example",
+      "Restricted IP Address|*Granted Domain|* |*b.example", "||| @25",
+      "Custom Headers|Custom Header Name|X-A|X-A", "Custom Headers|Custom Header Value|1|1",
+      "Custom Headers|*Custom Header Name|*X-B|*X-C", "Custom Headers|Custom Header Value|2|2", "||| @25",
+      "Documents|*Documents|*Default.htm|*index.htm", "||| @25",
+      "Custom Errors|*HTTP Error|*500|*404", "Custom Errors|*Type|*FILE|*file", "Custom Errors|*Contents|*b.htm|*A.HTM",
+      "Custom Errors|*HTTP Error|*401|*404", "Custom Errors|*Contents|*c.htm|*A.HTM"};
   EXPECT_EQ(ShownGrid(), grid);
   EXPECT_EQ(TmpTable(), Unmarked(grid));
   EXPECT_EQ(testsupport::StatusLog(app).size(), 0u);
@@ -135,9 +119,8 @@ TEST_F(Comparison, SitesDifferingInSingleAndMultiRowCategoriesAndRestrictionsThe
   // rows the comparison before left in TmpTable go. Without TmpTable the grid keeps its headings.
   Sql("Drop Table tblCustomHeader");
   CompareS1WithS2();
-  Rows rest;
-  for (const auto& row : Unmarked(grid))
-    if (row[0] != "Custom Headers") rest.push_back(row);
+  Rows rest = Unmarked(grid);
+  std::erase_if(rest, [](const auto& row) { return row[0] == "Custom Headers"; });
   EXPECT_EQ(TmpTable(), rest);
   auto log = testsupport::StatusLog(app);
   EXPECT_EQ(LinesWith(log, "mCollect.CompareProp"), 2);

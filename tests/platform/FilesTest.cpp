@@ -29,10 +29,7 @@ TEST(Files, APathFindsTheOneEntryThatMatchesWithoutRegardToCase) {
   const std::string root = app.Path();
   EXPECT_TRUE(platform::IsNormalFile(root + "\\LOG\\quorvalog.log"));
   EXPECT_TRUE(platform::IsFolder(root + "\\log"));
-  {
-    platform::TextFile log(root + "\\log\\QUORVALOG.LOG", platform::FileMode::Append);
-    log.WriteLine("second");
-  }
+  platform::TextFile(root + "\\log\\QUORVALOG.LOG", platform::FileMode::Append).WriteLine("second");
   EXPECT_EQ(testsupport::ReadFile(app.At("Log/QUORVALog.Log")), "first\r\nsecond\r\n");
   // A new file lands in the folder that is there, under the name it was given.
   platform::TextFile(root + "\\LOG\\New.csv", platform::FileMode::Output).WriteLine("x");
@@ -72,22 +69,16 @@ TEST(TextFile, OutputTakesItsNameOnlyWhenClosedAndOutputInPlaceReplacesTheConten
   EXPECT_EQ(testsupport::ReadFile(app.At("report.html.part")), "");
 
   // Left on an error, the file still gets what was written before it.
-  {
-    platform::TextFile file(app.Path() + "\\report.html", platform::FileMode::Output);
-    file.WriteLine("first");
-  }
+  platform::TextFile(app.Path() + "\\report.html", platform::FileMode::Output).WriteLine("first");
   EXPECT_EQ(testsupport::ReadFile(app.At("report.html")), "first\r\n");
 
   app.Write("IntLog.log", "WEB1\\Default Web Site|Application Mappings|Successfully completed\r\n");
   const auto before = platform::FindFile(app.Path() + "\\IntLog.log").inode;
-  {
-    platform::TextFile file(app.Path() + "\\IntLog.log", platform::FileMode::OutputInPlace);
-    file.WriteLine("WEB1|General|Successfully completed");
-  }
+  platform::TextFile(app.Path() + "\\IntLog.log", platform::FileMode::OutputInPlace)
+      .WriteLine("WEB1|General|Successfully completed");
   EXPECT_EQ(testsupport::ReadFile(app.At("IntLog.log")), "WEB1|General|Successfully completed\r\n");
   EXPECT_EQ(platform::FindFile(app.Path() + "\\IntLog.log").inode, before);
-  platform::TextFile made(app.Path() + "\\New.log", platform::FileMode::OutputInPlace);
-  made.Close();
+  platform::TextFile(app.Path() + "\\New.log", platform::FileMode::OutputInPlace).Close();
   EXPECT_EQ(testsupport::ReadFile(app.At("New.log")), "");
 }
 

@@ -154,17 +154,14 @@ TEST(Writers, ExportTableRowsAndFailingWrites) {
            {std::string(26, 'S'), ".c", "z"}, {"Site 4", ".d", "w"}});
   EXPECT_FALSE(ExportReport("Application Mappings", path));
   EXPECT_EQ(testsupport::QueryFile(path, all), (Rows{{"Site 1", ".a", "x"}, {"Site 2", ".b", "y"}}));
-  auto log = testsupport::StatusLog(app);
-  ASSERT_EQ(log.size(), 1u);
-  EXPECT_EQ(log[0].rfind(ErrorLine("mExport.ExportReport", -2147217887), 0), 0u) << log[0];
-
 
   // A disk that fills up under the text writers (/dev/full takes the open and fails the writes):
   // each writer reports it once and returns.
   Export_TabSepFormat("/dev/full");
   Export_HTMLFormat("/dev/full", false);
-  log = testsupport::StatusLog(app);
+  auto log = testsupport::StatusLog(app);
   ASSERT_EQ(log.size(), 3u);
+  EXPECT_TRUE(log[0].starts_with(ErrorLine("mExport.ExportReport", -2147217887))) << log[0];
   EXPECT_EQ(log[1], ErrorLine("mExport.Export_TabSepFormat", 75) + "Disk full or write error");
   EXPECT_EQ(log[2], ErrorLine("mExport.Export_HTMLFormat", 75) + "Disk full or write error");
 }
