@@ -2,9 +2,11 @@
 // when the window is unloaded.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 #include "TestServices.h"
 #include "TestSupport.h"
@@ -46,8 +48,15 @@ testsupport::ChildProcedure showDuringRun("ShowDuringRun", [] {
   platform::StatusWindow::Rect r = form.Window().WindowRect();
   std::ofstream(app + "/window.txt") << (platform::GuiIsOffscreen() ? "offscreen" : "display") << "\n"
                                      << r.left << " " << r.top << "\n";
-  Capture("import -display " + std::string(testsupport::kTestDisplay) + " -window root '" + app +
-          "/screen.png' 2>'" + app + "/import.err'");
+  // The window manager draws the caption bar in its own time: the screen is taken again until the
+  // bar shows, for two seconds at most.
+  const platform::StatusWindow::Rect captionBar{r.left, r.top - 20, r.width, 14};
+  for (int attempt = 0; attempt < 10; ++attempt) {
+    Capture("import -display " + std::string(testsupport::kTestDisplay) + " -window root '" + app +
+            "/screen.png' 2>'" + app + "/import.err'");
+    if (ColoursIn(app + "/screen.png", captionBar) > 1) break;
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  }
   Main();
 });
 
@@ -71,7 +80,7 @@ TEST(frmSchedule, ShowsOnTheDisplayDuringARun) {
   for (const char* control : {"p2", "Panel", "Pg1"})
     EXPECT_GT(ColoursIn(png, shown.ControlRect(control), left, top), 2) << control << " looks blank in " << png;
   // The window manager's caption bar above the window holds the caption's text.
-  platform::StatusWindow::Rect captionBar{left, top - 20, shown.WindowRect().width, 14};
+  const platform::StatusWindow::Rect captionBar{left, top - 20, shown.WindowRect().width, 14};
   EXPECT_GT(ColoursIn(png, captionBar), 1) << "no caption bar above the window";
   EXPECT_EQ(LinesWith(StatusLog(app), "Started"), 1);
   EXPECT_EQ(LinesWith(StatusLog(app), "Finished"), 1);
