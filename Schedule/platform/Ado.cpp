@@ -91,13 +91,10 @@ int GatherUse(void*, int action, const char* table, const char*, const char* dat
   const bool main = !database || std::strcmp(database, "main") == 0;
   switch (action) {
     case SQLITE_READ:
-      if (table) gathering->reads.push_back(LCase(table));
-      if (!main) gathering->everything = true;
-      break;
     case SQLITE_INSERT:
     case SQLITE_UPDATE:
     case SQLITE_DELETE:
-      if (table) gathering->writes.push_back(LCase(table));
+      if (table) (action == SQLITE_READ ? gathering->reads : gathering->writes).push_back(LCase(table));
       if (!main) gathering->everything = true;
       break;
     case SQLITE_SELECT:
@@ -117,13 +114,19 @@ struct CachedStatement {
 };
 using StatementCache = std::unordered_map<std::string, CachedStatement>;
 
-// The rows a query read from a scratch store, with the write counts of its tables at that time.
+// What a query read on a scratch store: the write counts of its tables at that time. A query
+// whose tables are not known never matches.
+struct ReadState {
+  std::vector<std::pair<std::string, long>> tables;
+  long forgotten = -1;
+};
+
+// The rows a query read from a scratch store, and when.
 struct ReadRows {
   std::vector<std::string> names;
   std::string table;
   std::vector<std::vector<Field>> rows;
-  std::vector<std::pair<std::string, long>> tables;
-  long forgotten = 0;
+  ReadState state;
 };
 
 struct Store {
@@ -145,17 +148,28 @@ struct Store {
     if (use.everything || use.writes.empty()) ++forgotten;
     for (const std::string& table : use.writes) ++tableWrites[table];
   }
+  ReadState StateOf(const TableUse& use) {
+    ReadState state;
+    if (use.everything) return state;
+    for (const std::string& read : use.reads) state.tables.emplace_back(read, tableWrites[read]);
+    state.forgotten = forgotten;
+    return state;
+  }
+  // True while a query read at that state would read the same rows again.
+  bool Unchanged(const ReadState& state) {
+    if (state.forgotten != forgotten) return false;
+    for (const auto& [table, writes] : state.tables)
+      if (tableWrites[table] != writes) return false;
+    return true;
+  }
   // The rows read before by the same query text, while they are still what it would read.
   const ReadRows* Rows(const std::string& sql) {
     auto found = readRows.find(sql);
-    if (found == readRows.end() || found->second.forgotten != forgotten) return nullptr;
-    for (const auto& [table, writes] : found->second.tables)
-      if (tableWrites[table] != writes) return nullptr;
-    return &found->second;
+    return found != readRows.end() && Unchanged(found->second.state) ? &found->second : nullptr;
   }
-  void KeepRows(const std::string& sql, const TableUse& use, const std::vector<std::string>& names,
+  void KeepRows(const std::string& sql, const ReadState& state, const std::vector<std::string>& names,
                 const std::string& table, const std::vector<std::vector<Field>>& rows) {
-    if (use.everything || rows.size() > kRowsLimit / 8) return;
+    if (state.forgotten < 0 || rows.size() > kRowsLimit / 8) return;
     if (auto old = readRows.find(sql); old != readRows.end()) {
       rowsKept -= old->second.rows.size();
       readRows.erase(old);
@@ -169,8 +183,7 @@ struct Store {
     kept.table = table;
     kept.rows = rows;
     rowsKept += rows.size();
-    for (const std::string& read : use.reads) kept.tables.emplace_back(read, tableWrites[read]);
-    kept.forgotten = forgotten;
+    kept.state = state;
   }
   long users = 0;               // open connections on it
   bool batch = false;           // a transaction of the layer's is open
@@ -239,14 +252,6 @@ void CloseIdleStores() {
       it = Stores().erase(it);
     else
       ++it;
-}
-
-// How often each scratch store has been changed by this process: a recordset read at the same
-// count reads the same rows, so running its query again is skipped. Nothing but the program
-// writes its own scratch store.
-std::unordered_map<std::string, long>& Changes() {
-  static std::unordered_map<std::string, long> changes;
-  return changes;
 }
 
 // The statement's first word in capitals: what it does to a batch.
@@ -909,7 +914,6 @@ void Connection::Open(const std::string& connectionString, const std::string&, c
 long Connection::Execute(const std::string& sql, long) {
   if (!impl_->db) RaiseClosed();
   const std::string verb = FirstWord(sql);
-  if (impl_->scratch && verb != "SELECT") ++Changes()[impl_->key];
   if (IsCallerTransaction(verb, sql)) {
     impl_->CallerTransaction(verb);
     return 0;
@@ -953,11 +957,11 @@ struct Recordset::Impl {
   std::vector<std::vector<Field>> rows;
   long position = 0;
   bool adding = false;
-  long readAt = -1;  // the scratch store's change count when the rows were read
+  ReadState state;  // on a scratch store, what the rows were read at
 
   void Read() {
     Connection::Impl& c = *connection->impl();
-    readAt = c.scratch ? Changes()[c.key] : -1;
+    if (!c.db) RaiseClosed();
     std::string sql = source;
     std::string verb = FirstWord(source);
     if (verb != "SELECT") {
@@ -975,12 +979,16 @@ struct Recordset::Impl {
       names = kept->names;
       table = kept->table;
       rows = kept->rows;
+      state = kept->state;
       open = true;
       return;
     }
     c.BeforeStatement(false);
     Connection::Impl::Statement s;
     c.Compile(sql, s);
+    // A statement that writes counts against its tables as it would through Execute.
+    if (c.scratch && verb != "SELECT") c.store->Wrote(*s.use);
+    state = c.scratch ? c.store->StateOf(*s.use) : ReadState{};
     int columns = sqlite3_column_count(s.stmt);
     names.clear();
     table.clear();
@@ -1000,7 +1008,7 @@ struct Recordset::Impl {
     }
     // A statement that returns no rows runs and leaves the recordset closed.
     open = columns > 0;
-    if (query && open) c.store->KeepRows(sql, *s.use, names, table, rows);
+    if (query && open) c.store->KeepRows(sql, state, names, table, rows);
   }
 
   void NeedOpen() const {
@@ -1109,7 +1117,7 @@ Field& Recordset::Fields(const std::string& name) {
 void Recordset::Requery() {
   impl_->NeedOpen();
   Connection::Impl& c = *impl_->connection->impl();
-  if (c.scratch && !impl_->adding && impl_->readAt == Changes()[c.key]) {
+  if (c.db && c.scratch && !impl_->adding && c.store->Unchanged(impl_->state)) {
     impl_->position = 0;  // the same rows: only the position starts again
     return;
   }
@@ -1148,10 +1156,7 @@ void Recordset::Update() {
   std::string sql = "INSERT INTO [" + impl_->table + "](" + columns + ") VALUES(" + marks + ")";
   sqlite3_stmt* stmt = nullptr;
   c.BeforeStatement(true);
-  if (c.scratch) {
-    ++Changes()[c.key];
-    c.store->Wrote(TableUse{{}, {LCase(impl_->table)}, false});
-  }
+  if (c.scratch) c.store->Wrote(TableUse{{}, {LCase(impl_->table)}, false});
   c.SetLockWait();
   int rc = sqlite3_prepare_v2(c.db, sql.c_str(), -1, &stmt, nullptr);
   if (rc != SQLITE_OK) {

@@ -306,15 +306,27 @@ TEST_F(AdoTest, AScratchQueryAskedAgainSeesEveryWriteToItsTables) {
   EXPECT_EQ(Count("1=1"), 3);
   connection.Execute("ROLLBACK TRANSACTION");
   EXPECT_EQ(Count("1=1"), 2);
-  // Another connection on the file, and the table made again.
+  // Another connection on the file, a write run as a recordset's source, and the table made again.
   Connection other;
   other.Open(path);
   other.Execute("Delete From tblSite Where SiteIndex = '1'");
   EXPECT_EQ(Count("1=1"), 1);
+  Recordset rs;
+  rs.Open("Select * From tblSite", connection);
+  Recordset().Open("Delete From tblSite", connection);
+  EXPECT_EQ(Count("1=1"), 0);
+  rs.Requery();
+  EXPECT_EQ(rs.RecordCount(), 0);
+  EXPECT_EQ(InsertIndex("3"), 0);
   other.Execute("Drop Table tblSite");
   other.Execute("Create table [tblSite](SiteIndex text(25),[Read ] Text(255),[Read] Text(255),IISServer text(255))");
   EXPECT_EQ(Count("1=1"), 0);
   EXPECT_EQ(Count(inOther), 0);
+  // Asked again once its connection is closed, a query fails.
+  Recordset onOther;
+  onOther.Open("Select * From tblSite", other);
+  other.Close();
+  EXPECT_EQ(ErrorOf([&] { onOther.Requery(); }), adErrClosedObject);
 }
 
 testsupport::ChildProcedure endWithRowsHeldBack("EndWithRowsHeldBack", [] {
