@@ -47,6 +47,21 @@ std::string Replace(const std::string& text, const std::string& what, const std:
 
 std::string QuoteSql(const std::string& text) { return Replace(text, "'", "''"); }
 
+std::string HtmlEscape(const std::string& text) {
+  std::string escaped;
+  escaped.reserve(text.size());
+  for (char c : text) {
+    switch (c) {
+      case '&': escaped += "&amp;"; break;
+      case '<': escaped += "&lt;"; break;
+      case '>': escaped += "&gt;"; break;
+      case '"': escaped += "&quot;"; break;
+      default: escaped += c;
+    }
+  }
+  return escaped;
+}
+
 std::string Trim(const std::string& text) {
   size_t begin = text.find_first_not_of(' ');
   if (begin == std::string::npos) return {};

@@ -15,6 +15,9 @@ std::string Join(const std::vector<std::string>& parts, const std::string& delim
 std::string Replace(const std::string& text, const std::string& what, const std::string& with);
 // Doubles every single quote, for a value placed between quotes in SQL.
 std::string QuoteSql(const std::string& text);
+// The text with &, <, > and " as character references, for data placed in an HTML page: the
+// browser shows exactly these characters and reads no markup in them.
+std::string HtmlEscape(const std::string& text);
 // Removes leading and trailing blanks (spaces only).
 std::string Trim(const std::string& text);
 std::string LCase(std::string text);
