@@ -12,6 +12,7 @@
 #include "platform/Err.h"
 #include "platform/Files.h"
 #include "platform/SingleInstance.h"
+#include "platform/Stop.h"
 #include "reports/ExportDriver.h"
 
 short CurrentLevel = 0;
@@ -67,10 +68,16 @@ void SetAsideDamagedDatabase() {
   });
 }
 
+// The status-log line of a run ended by a stop signal.
+void WriteStopLine(int signal) {
+  WriteStatusLog("Stopped by signal " + std::to_string(signal), modules::mMain, "Main", 0);
+}
+
 }  // namespace
 
 void Main() {
   platform::SetErrorReporter(WriteStatusLog);
+  platform::StopOnSignals(WriteStopLine);
   if (!platform::AcquireSingleInstance()) {
     try {
       WriteStatusLog("Application is already running.", modules::mMain, "Main", 0);

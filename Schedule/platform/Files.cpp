@@ -18,6 +18,7 @@
 #include <unordered_map>
 
 #include "platform/Err.h"
+#include "platform/Stop.h"
 
 namespace platform {
 
@@ -35,22 +36,28 @@ std::string ExecutablePath() {
   return std::string(buffer, static_cast<size_t>(n));
 }
 
+// Raises a classic error whose description names the file: the status log must say which.
+[[noreturn]] void RaiseFor(long number, const std::string& path, const char* description = nullptr) {
+  Raise(number, (description ? std::string(description) : DefaultDescription(number)) + ": " + path);
+}
+
 // Raises the classic error for a failed open of a path.
 [[noreturn]] void RaiseOpenError(const std::string& path, int error) {
   switch (error) {
     case ENOENT: {
       auto slash = path.find_last_of('/');
       std::string parent = slash == std::string::npos ? "." : path.substr(0, slash);
-      if (!parent.empty() && !IsFolder(parent)) Raise(errPathNotFound);
-      Raise(errFileNotFound);
+      RaiseFor(!parent.empty() && !IsFolder(parent) ? errPathNotFound : errFileNotFound, path);
     }
-    case ENOTDIR: Raise(errPathNotFound);
+    case ENOTDIR: RaiseFor(errPathNotFound, path);
     case EACCES:
     case EPERM:
-    case EROFS: Raise(errPermissionDenied);
-    default: Raise(errPathFileAccess);
+    case EROFS: RaiseFor(errPermissionDenied, path);
+    default: RaiseFor(errPathFileAccess, path);
   }
 }
+
+const char* const kWriteError = "Disk full or write error";
 
 }  // namespace
 
@@ -389,13 +396,15 @@ bool IsNormalFile(const std::string& path) { return FindFile(path).normalFile; }
 
 bool IsFolder(const std::string& path) { return FindFile(path).folder; }
 
+bool IsLink(const std::string& path) {
+  struct stat st {};
+  return ::lstat(FilePath(path).c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+}
+
 void MkDir(const std::string& path) {
   std::string native = FilePath(path);
   if (::mkdir(native.c_str(), 0777) == 0) return;
-  if (errno == EEXIST) Raise(errPathFileAccess);
-  if (errno == ENOENT || errno == ENOTDIR) Raise(errPathNotFound);
-  if (errno == EACCES || errno == EPERM || errno == EROFS) Raise(errPermissionDenied);
-  Raise(errPathFileAccess);
+  RaiseOpenError(native, errno == ENOENT ? ENOTDIR : errno);  // a missing parent: 76
 }
 
 namespace {
@@ -410,22 +419,18 @@ void Kill(const std::string& path) {
     ++filesReplaced;
     return;
   }
-  if (errno == ENOENT) Raise(errFileNotFound);
-  if (errno == EACCES || errno == EPERM || errno == EROFS) Raise(errPermissionDenied);
-  Raise(errPathFileAccess);
+  RaiseOpenError(native, errno == ENOTDIR ? EISDIR : errno);
 }
 
 void Name(const std::string& oldPath, const std::string& newPath) {
   std::string from = FilePath(oldPath), to = FilePath(newPath);
-  if (!Exists(from)) Raise(errFileNotFound);
-  if (Exists(to)) Raise(errFileAlreadyExists);
+  if (!Exists(from)) RaiseFor(errFileNotFound, from);
+  if (Exists(to)) RaiseFor(errFileAlreadyExists, to);
   if (::rename(from.c_str(), to.c_str()) == 0) {
     ++filesReplaced;
     return;
   }
-  if (errno == ENOENT || errno == ENOTDIR) Raise(errPathNotFound);
-  if (errno == EACCES || errno == EPERM || errno == EROFS) Raise(errPermissionDenied);
-  Raise(errPathFileAccess);
+  RaiseOpenError(to, errno == ENOENT ? ENOTDIR : errno);
 }
 
 TextFile::~TextFile() {
@@ -437,20 +442,24 @@ TextFile::~TextFile() {
 }
 
 void TextFile::Open(const std::string& path, FileMode mode) {
+  StopPoint();
   if (file_) Raise(errFileAlreadyOpen);
   std::string native = FilePath(path);
-  const char* how = mode == FileMode::Input ? "rb" : mode == FileMode::Append ? "ab" : "wb";
   std::string partial;
   if (mode == FileMode::Output) {
-    // Only a plain file is replaced by a rename; a pipe or a link is written where it is.
+    // Written under a name of its own, made new, and renamed over the name once whole: whatever
+    // stands under the name (a file, a link, a pipe) is replaced, never written through, and a
+    // folder that refuses new names gets no report at all.
     struct stat st {};
     replaces_ = ::lstat(native.c_str(), &st) == 0;
-    bool plain = replaces_ ? S_ISREG(st.st_mode) : errno == ENOENT;
-    if (plain && ::access(native.c_str(), F_OK) == 0 && ::access(native.c_str(), W_OK) != 0)
-      RaiseOpenError(native, EACCES);
-    if (plain) partial = native + ".part";
-  }
-  if (mode == FileMode::OutputInPlace) {
+    if (replaces_ && S_ISDIR(st.st_mode)) RaiseOpenError(native, EISDIR);
+    if (replaces_ && S_ISREG(st.st_mode) && ::access(native.c_str(), W_OK) != 0) RaiseOpenError(native, EACCES);
+    partial = native + ".part";
+    ::unlink(partial.c_str());  // left by a killed run, or planted: never opened
+    int fd = ::open(partial.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    file_ = fd < 0 ? nullptr : ::fdopen(fd, "wb");
+    if (fd >= 0 && !file_) ::close(fd);
+  } else if (mode == FileMode::OutputInPlace) {
     // Written over and cut to its new length at Close: a file emptied and written again is
     // flushed to the disk at its close by some file systems (ext4), which a log rewritten for
     // every report cannot afford.
@@ -458,17 +467,13 @@ void TextFile::Open(const std::string& path, FileMode mode) {
     file_ = fd < 0 ? nullptr : ::fdopen(fd, "wb");
     if (fd >= 0 && !file_) ::close(fd);
   } else {
-    file_ = std::fopen(partial.empty() ? native.c_str() : partial.c_str(), how);
-  }
-  if (!file_ && !partial.empty() && (errno == EACCES || errno == EPERM)) {
-    // A folder closed to new names may still let its files be written.
-    partial.clear();
-    file_ = std::fopen(native.c_str(), how);
+    file_ = std::fopen(native.c_str(), mode == FileMode::Input ? "rb" : "ab");
   }
   if (!file_) RaiseOpenError(native, errno);
   mode_ = mode;
   path_ = native;
   partial_ = partial;
+  failed_ = false;
 }
 
 void TextFile::Close() {
@@ -480,23 +485,32 @@ void TextFile::Close() {
     const long length = std::ftell(f);
     written = std::fflush(f) == 0 && length >= 0 && ::ftruncate(::fileno(f), length) == 0;
   }
-  written = std::fclose(f) == 0 && written;
-  // What was written takes the file's name also after a write error, as it would in place.
-  if (!partial_.empty() && ::rename(partial_.c_str(), path_.c_str()) != 0) {
-    written = false;
-    ::unlink(partial_.c_str());
-  } else if (!partial_.empty() && replaces_) {
-    ++filesReplaced;
-  }
+  written = std::fclose(f) == 0 && written && !failed_;
+  const std::string partial = std::move(partial_);
   partial_.clear();
-  if (!written && mode_ != FileMode::Input) Raise(errPathFileAccess, "Disk full or write error");
+  // A file that is not whole keeps its other name: nobody takes it for the report.
+  if (!partial.empty() && written) {
+    if (::rename(partial.c_str(), path_.c_str()) != 0) RaiseFor(errPathFileAccess, partial);
+    if (replaces_) ++filesReplaced;
+  }
+  // A failed write was reported when it failed.
+  if (!written && !failed_ && mode_ != FileMode::Input)
+    RaiseFor(errPathFileAccess, partial.empty() ? path_ : partial, kWriteError);
 }
 
-void TextFile::WriteLine(const std::string& text) {
+void TextFile::Write(const std::string& bytes, bool lineBreak) {
+  StopPoint();
   if (!file_ || mode_ == FileMode::Input) Raise(errBadFileMode);
-  if (std::fwrite(text.data(), 1, text.size(), file_) != text.size() || std::fwrite("\r\n", 1, 2, file_) != 2)
-    Raise(errPathFileAccess, "Disk full or write error");
+  // After a failed write the file cannot be whole: the rest goes nowhere, and the one error said so.
+  if (failed_) return;
+  if (std::fwrite(bytes.data(), 1, bytes.size(), file_) == bytes.size() &&
+      (!lineBreak || std::fwrite("\r\n", 1, 2, file_) == 2))
+    return;
+  failed_ = true;
+  RaiseFor(errPathFileAccess, partial_.empty() ? path_ : partial_, kWriteError);
 }
+
+void TextFile::WriteLine(const std::string& text) { Write(text, true); }
 
 void TextFile::WriteLines(const std::vector<std::string>& lines) {
   std::string all;
@@ -507,8 +521,7 @@ void TextFile::WriteLines(const std::vector<std::string>& lines) {
     all += line;
     all += "\r\n";
   }
-  if (!file_ || mode_ == FileMode::Input) Raise(errBadFileMode);
-  if (std::fwrite(all.data(), 1, all.size(), file_) != all.size()) Raise(errPathFileAccess, "Disk full or write error");
+  Write(all, false);
 }
 
 int TextFile::Peek() {

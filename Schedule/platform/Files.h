@@ -51,6 +51,11 @@ bool IsFolder(const std::string& path);
 // another process changed it.
 unsigned long long FilesReplaced();
 
+// True when the path names a symbolic link (whatever it points to, or nothing).
+bool IsLink(const std::string& path);
+
+// Every error the layer raises names the file in its description ("Path not found: <path>").
+
 // Creates one folder; raises 75 when it exists already, 76 when its parent is missing.
 void MkDir(const std::string& path);
 // Deletes a file; raises 53 when it is missing.
@@ -74,13 +79,16 @@ class TextFile {
 
   // Output and OutputInPlace replace the file, Append adds to it (all create it); Input needs it
   // to exist.
-  // Output writes a plain file under its name + ".part" and gives it its own name at Close, so
-  // nobody ever sees it half-written; a process killed while writing leaves only the ".part".
+  // Output makes a new plain file under its name + ".part" (never through a link, never in a
+  // folder that refuses new names) and renames it over its own name at Close, so nobody ever sees
+  // it half-written and whatever stood under the name is replaced, not written through. A file
+  // whose writing failed, or a process killed meanwhile, leaves only the ".part".
   void Open(const std::string& path, FileMode mode);
   void Close();
   bool IsOpen() const { return file_ != nullptr; }
 
-  // Writes the text and a CR LF.
+  // Writes the text and a CR LF. The first write that fails raises 75 naming the file; the
+  // writes after it are dropped, and Close then leaves the file as it is.
   void WriteLine(const std::string& text);
   // Writes several lines with one call to the file system.
   void WriteLines(const std::vector<std::string>& lines);
@@ -94,11 +102,13 @@ class TextFile {
 
  private:
   int Peek();
+  void Write(const std::string& bytes, bool lineBreak);
   std::FILE* file_ = nullptr;
   FileMode mode_ = FileMode::Input;
   std::string path_;     // native
   std::string partial_;  // native, while Output writes under another name
   bool replaces_ = false;  // a file of that name was there at Open
+  bool failed_ = false;    // a write failed and was reported
 };
 
 // Reads a whole file as bytes; raises 53 when it is missing.
