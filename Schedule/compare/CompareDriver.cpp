@@ -114,20 +114,22 @@ void Merge() {
   std::string format, option, stem, exportDbPath;
   onError.Next([&] { format = Item(FormatList, JobIndex); });
   onError.Next([&] { option = Item(OptionList, JobIndex); });
+  // A report that could not be named is not written, nor printed: one line, then the next job.
+  if (JobWritesFile() && !onError.Next([&] { JobFolder(entry); })) return;
   if (format == "MDB") {
     onError.Next([&] { exportDbPath = CreateExportDatabase(reportName); });
   } else {
     onError.Next([&] {
       const std::string name = reportName + "_" + platform::FormatDate(platform::Now(), "dd_mm_yyyy_hh_mm_ss");
-      const std::string& folder = Item(PathList, JobIndex);
+      const std::string& folder = JobFolder(entry);
       stem = folder != "No" ? folder + "\\" + name : GetAppPath(name);
     });
   }
 
   if (option == "0" || option == "2") {
-    if (format == "CSV") {
+    if (format == "CSV" && !stem.empty()) {
       onError.Next([&] { Export_TabSepFormat(stem + ".csv"); });
-    } else if (format == "HTML") {
+    } else if (format == "HTML" && !stem.empty()) {
       onError.Next([&] { Export_HTMLFormat(stem + ".html", true); });
     } else if (format == "MDB") {
       ado::Connection connection;

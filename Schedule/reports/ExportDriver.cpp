@@ -73,6 +73,11 @@ void ExportIISSettings() {
     selectedTabs.clear();
     onError.Next([&] { selectedTabs = platform::Split(Item(TabList, JobIndex), "\\"); });
     if (selectedTabs.empty()) continue;
+    // Files that could not be named are not written at all: one line, then the next job.
+    if (JobWritesFile() && !onError.Next([&] { JobFolder(entry); })) {
+      onError.Next([] { WriteActivity(JobIndex); });
+      continue;
+    }
     bool listed = false;
     onError.Next([&] { listed = GetWebSites(entry); });
     if (!listed) continue;
@@ -145,7 +150,7 @@ void ExportReportIntoSelectedFormat(const std::string& labels, const std::string
     if (CurrentLevel == 2 || CurrentLevel == 4) query += " And A.[Web Site Name] = '" + platform::QuoteSql(site) + "' ";
   });
   onError.Next([&] {
-    const std::string& folder = Item(PathList, JobIndex);
+    const std::string& folder = JobFolder(entry);
     baseName = (folder == "No" ? GetAppPath("") : folder + "\\") + platform::Replace(entry, "\\", "_") + "_" + caption +
                "_" + platform::FormatDate(platform::Now(), "dd_mm_yyyy_hh_mm_ss");
   });
@@ -158,9 +163,9 @@ void ExportReportIntoSelectedFormat(const std::string& labels, const std::string
       // the 25 characters of a site name.
       onError.Next([&] { GetDataFromSource(labels, exportDbPath, caption, CurrentLevel != 3); });
       onError.Next([&] { ExportReport(caption, exportDbPath); });
-    } else if (format == "CSV") {
+    } else if (format == "CSV" && !baseName.empty()) {
       onError.Next([&] { Export_TabSepFormat(baseName + ".csv"); });
-    } else if (format == "HTML") {
+    } else if (format == "HTML" && !baseName.empty()) {
       onError.Next([&] { Export_HTMLFormat(baseName + ".html", false); });
     }
   }

@@ -42,6 +42,19 @@ void DisplayReport(const std::string& query, platform::Grid& grid) {
   });
 }
 
+bool JobWritesFile() {
+  if (JobIndex < 0 || static_cast<size_t>(JobIndex) >= OptionList.size()) return false;
+  const std::string& option = OptionList[static_cast<size_t>(JobIndex)];
+  return option == "0" || option == "2";
+}
+
+const std::string& JobFolder(const std::string& entry) {
+  if (JobIndex < 0 || static_cast<size_t>(JobIndex) >= PathList.size())
+    platform::Raise(platform::errSubscript, platform::DefaultDescription(platform::errSubscript) +
+                                                ": the job " + entry + " has no Path entry");
+  return PathList[static_cast<size_t>(JobIndex)];
+}
+
 void PrintReportGrid(platform::OnError& onError, const std::string& printerName, const std::string& heading) {
   onError.Next([&] { platform::SelectJobPrinter(printerName); });
   auto printer = std::make_unique<platform::ReportPrinter>();

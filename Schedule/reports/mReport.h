@@ -12,6 +12,14 @@
 // the grid without rows or columns.
 void DisplayReport(const std::string& query, platform::Grid& grid);
 
+// True when the current job's option asks for a file ("0" or "2"); a job without an option
+// entry writes none.
+bool JobWritesFile();
+// The folder of the current job's files: its Path entry, "No" for the application folder. A job
+// whose Path list ends before it raises 9 naming the job: its files have no folder, and a
+// report is never written under a name it does not have.
+const std::string& JobFolder(const std::string& entry);
+
 // Prints grdReport on the job's printer (the printer whose upper-cased device name is
 // printerName; the current printer when none is) under the title, "Report for: " + heading and
 // the date. Each call to the printing class that fails is reported through the caller's handler,
