@@ -17,7 +17,8 @@ bool CheckAndCreateDB(const std::string& path, bool replace) {
   platform::OnError onError(modules::mGlobalFunctionDef, "CheckAndCreateDB(");
   bool created = false;
   onError.Leave([&] {
-    if (FileExists(path)) {
+    // A link under the name is replaced like a file, never followed.
+    if (FileExists(path) || platform::IsLink(path)) {
       if (!replace) return;
       platform::Kill(path);
     }

@@ -37,7 +37,13 @@ bool ExportReport(const std::string& table, const std::string& path) {
         sql += '\'';
       }
       sql += ')';
-      connection.Execute(sql, -1);
+      try {
+        connection.Execute(sql, -1);
+      } catch (const platform::RuntimeError& e) {
+        // The status log says which row of which report failed.
+        platform::Raise(e.Number(), e.Description() + ": row \"" + grid.TextMatrix(r, 0) + "\" of table [" + table +
+                                        "] in " + platform::FilePath(path));
+      }
     }
     inTransaction = false;
     connection.Execute("COMMIT TRANSACTION", -1);
