@@ -1,0 +1,12 @@
+#include "Drift.h"
+
+#include "Cli.h"
+
+namespace nightly {
+
+int DriftCommand(const std::vector<std::string>&) {
+  Complain("drift is not built yet");
+  return exitUsage;
+}
+
+}  // namespace nightly
