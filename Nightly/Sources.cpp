@@ -51,6 +51,13 @@ bool ParseAuthority(const std::string& authority, Source& source, bool userAllow
       reason = "the user before \"@\" is empty; write user@host or leave out \"@\"";
       return false;
     }
+    // A user is handed to ssh as part of an argument: it may not read as an option.
+    if (source.user[0] == '-' || std::any_of(source.user.begin(), source.user.end(), [](char c) {
+          return std::iscntrl(static_cast<unsigned char>(c)) || c == ' ' || c == '/';
+        })) {
+      reason = "the user \"" + source.user + "\" cannot begin with \"-\" or hold blanks, \"/\" or control characters";
+      return false;
+    }
   }
   std::string port;
   if (!rest.empty() && rest[0] == '[') {

@@ -26,6 +26,7 @@ TEST(NightlySources, EachSourceIsReadOrRefusedOnItsLine) {
       "WEB05=ssh://web05:99999/applicationHost.config\n"
       "WEB06=/srv/web.config\n"
       "WEB07\n"
+      "WEB08=ssh://-oProxyCommand=x@web08/applicationHost.config\n"
       "[Optoins]\n"
       "Concurrency=4\n"
       "[options]\n"
@@ -60,10 +61,11 @@ TEST(NightlySources, EachSourceIsReadOrRefusedOnItsLine) {
       "Sources.ini:13: [Sources] WEB05 = ssh://web05:99999/applicationHost.config: the port \"99999\" is not a number",
       "Sources.ini:14: [Sources] WEB06 = /srv/web.config: the file \"web.config\" is not a snapshot this program reads",
       "Sources.ini:15: [Sources] WEB07: the server has no source",
-      "Sources.ini:16: [Optoins]: unknown section, its lines are not read; write [Options]",
-      "Sources.ini:20: [Options] Timeout: \"0\" is not a whole number of seconds from 1",
-      "Sources.ini:23: [Options] Timout: unknown option, not read; write Timeout=",
-      "Sources.ini:24: [Options] SshConfig: \"relative/ssh_config\" is not an absolute path"};
+      "Sources.ini:16: [Sources] WEB08 = ssh://-oProxyCommand=x@web08/applicationHost.config: the user",
+      "Sources.ini:17: [Optoins]: unknown section, its lines are not read; write [Options]",
+      "Sources.ini:21: [Options] Timeout: \"0\" is not a whole number of seconds from 1",
+      "Sources.ini:24: [Options] Timout: unknown option, not read; write Timeout=",
+      "Sources.ini:25: [Options] SshConfig: \"relative/ssh_config\" is not an absolute path"};
   ASSERT_EQ(problems.size(), expected.size()) << testing::PrintToString(problems);
   for (size_t i = 0; i < expected.size(); ++i) EXPECT_EQ(problems[i].rfind(expected[i], 0), 0u) << problems[i];
   EXPECT_EQ(testsupport::LinesWith(problems, "hunter2"), 0);
