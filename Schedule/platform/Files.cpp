@@ -500,7 +500,7 @@ void TextFile::Close() {
     RaiseFor(errPathFileAccess, partial.empty() ? path_ : partial, kWriteError);
 }
 
-void TextFile::Write(const std::string& bytes, bool lineBreak) {
+void TextFile::Put(const std::string& bytes, bool lineBreak) {
   StopPoint();
   if (!file_ || mode_ == FileMode::Input) Raise(errBadFileMode);
   // After a failed write the file cannot be whole: the rest goes nowhere, and the one error said so.
@@ -512,7 +512,7 @@ void TextFile::Write(const std::string& bytes, bool lineBreak) {
   RaiseFor(errPathFileAccess, partial_.empty() ? path_ : partial_, kWriteError);
 }
 
-void TextFile::WriteLine(const std::string& text) { Write(text, true); }
+void TextFile::WriteLine(const std::string& text) { Put(text, true); }
 
 void TextFile::WriteLines(const std::vector<std::string>& lines) {
   std::string all;
@@ -523,13 +523,10 @@ void TextFile::WriteLines(const std::vector<std::string>& lines) {
     all += line;
     all += "\r\n";
   }
-  Write(all, false);
+  Put(all, false);
 }
 
-void TextFile::Write(const std::string& bytes) {
-  if (!file_ || mode_ == FileMode::Input) Raise(errBadFileMode);
-  if (std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) Raise(errPathFileAccess, "Disk full or write error");
-}
+void TextFile::Write(const std::string& bytes) { Put(bytes, false); }
 
 int TextFile::Peek() {
   int c = std::fgetc(file_);
@@ -611,7 +608,7 @@ void CopyFile(const std::string& from, const std::string& to) {
 std::vector<std::string> FolderEntries(const std::string& folder) {
   std::string native = FilePath(folder);
   DIR* dir = ::opendir(native.c_str());
-  if (!dir) Raise(errno == EACCES ? errPermissionDenied : errPathNotFound);
+  if (!dir) RaiseFor(errno == EACCES ? errPermissionDenied : errPathNotFound, native);
   std::vector<std::string> names;
   while (const dirent* entry = ::readdir(dir)) {
     std::string name = entry->d_name;
@@ -627,12 +624,11 @@ void MakeFolders(const std::string& path) {
   for (size_t slash = native.find('/', 1);; slash = native.find('/', slash + 1)) {
     std::string part = native.substr(0, slash);
     if (!part.empty() && ::mkdir(part.c_str(), 0777) != 0 && errno != EEXIST) {
-      if (errno == EACCES || errno == EPERM || errno == EROFS) Raise(errPermissionDenied);
-      Raise(errPathNotFound);
+      RaiseOpenError(part, errno == EACCES || errno == EPERM || errno == EROFS ? errno : ENOTDIR);
     }
     if (slash == std::string::npos) break;
   }
-  if (!IsFolder(native)) Raise(errPathNotFound);
+  if (!IsFolder(native)) RaiseFor(errPathNotFound, native);
 }
 
 void RemoveFolder(const std::string& path) {

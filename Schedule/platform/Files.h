@@ -104,7 +104,7 @@ class TextFile {
 
  private:
   int Peek();
-  void Write(const std::string& bytes, bool lineBreak);
+  void Put(const std::string& bytes, bool lineBreak);
   std::FILE* file_ = nullptr;
   FileMode mode_ = FileMode::Input;
   std::string path_;     // native
