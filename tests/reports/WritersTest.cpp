@@ -2,6 +2,10 @@
 // whole, byte for byte, the rows an export table receives, and the writes that fail.
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
+#include <csignal>
+#include <filesystem>
 #include <functional>
 
 #include "ReportJobs.h"
@@ -136,7 +140,7 @@ TEST(Writers, HtmlAndTextFilesOfReportGrids) {
 }
 
 // Rows go in as quoted texts in grid order. A value too long for its column stops the report at
-// that row: the rows before it stay, the rest are not inserted, and one line reports it.
+// that row: the rows before it stay, the rest are not inserted, and one line names the row.
 TEST(Writers, ExportTableRowsAndFailingWrites) {
   ScratchAppFolder app;
   std::string path = app.At("QUORVAExportDb_WEB1.mdb");
@@ -155,13 +159,44 @@ TEST(Writers, ExportTableRowsAndFailingWrites) {
   EXPECT_FALSE(ExportReport("Application Mappings", path));
   EXPECT_EQ(testsupport::QueryFile(path, all), (Rows{{"Site 1", ".a", "x"}, {"Site 2", ".b", "y"}}));
 
-  // A disk that fills up under the text writers (/dev/full takes the open and fails the writes):
-  // each writer reports it once and returns.
-  Export_TabSepFormat("/dev/full");
-  Export_HTMLFormat("/dev/full", false);
+  // A disk that fills up under the text writers: past the file-size limit every write fails for
+  // real. Each writer reports it once, naming the unfinished file, which keeps its .part name; an
+  // older report under the name stays as it was.
+  SetGrid(Rows(400, Lines{"Default Web Site", std::string(40, 'x')}));
+  app.Write("full.csv", "older\r\n");
+  struct rlimit unlimited {}, small {};
+  ::getrlimit(RLIMIT_FSIZE, &unlimited);
+  small = unlimited;
+  small.rlim_cur = 8192;
+  auto handler = std::signal(SIGXFSZ, SIG_IGN);
+  ::setrlimit(RLIMIT_FSIZE, &small);
+  Export_TabSepFormat(app.At("full.csv"));
+  Export_HTMLFormat(app.At("full.html"), false);
+  ::setrlimit(RLIMIT_FSIZE, &unlimited);
+  std::signal(SIGXFSZ, handler);
+  EXPECT_EQ(testsupport::ReadFile(app.At("full.csv")), "older\r\n");
+  EXPECT_FALSE(std::filesystem::exists(app.At("full.html")));
+  EXPECT_EQ(testsupport::ReadFile(app.At("full.html.part")).size(), 8192u);
+
+  // Links planted under a report's name and its .part name are replaced, never written through.
+  app.Write("kept", "kept");
+  std::filesystem::create_symlink(app.At("kept"), app.At("linked.csv"));
+  std::filesystem::create_symlink(app.At("kept"), app.At("linked.csv.part"));
+  std::filesystem::create_symlink(app.At("made"), app.At("linked.html"));
+  Export_TabSepFormat(app.At("linked.csv"));
+  Export_HTMLFormat(app.At("linked.html"), false);
+  EXPECT_EQ(testsupport::ReadFile(app.At("kept")), "kept");
+  EXPECT_FALSE(std::filesystem::exists(app.At("made")));
+  for (const char* name : {"linked.csv", "linked.html"})
+    EXPECT_TRUE(std::filesystem::is_regular_file(std::filesystem::symlink_status(app.At(name))) &&
+                std::filesystem::file_size(app.At(name)) > 8192)
+        << name;
+
   auto log = testsupport::StatusLog(app);
   ASSERT_EQ(log.size(), 3u);
-  EXPECT_TRUE(log[0].starts_with(ErrorLine("mExport.ExportReport", -2147217887))) << log[0];
-  EXPECT_EQ(log[1], ErrorLine("mExport.Export_TabSepFormat", 75) + "Disk full or write error");
-  EXPECT_EQ(log[2], ErrorLine("mExport.Export_HTMLFormat", 75) + "Disk full or write error");
+  EXPECT_TRUE(log[0].starts_with(ErrorLine("mExport.ExportReport", -2147217887)) &&
+              log[0].ends_with(": row \"" + std::string(26, 'S') + "\" of table [Application Mappings] in " + path))
+      << log[0];
+  EXPECT_EQ(log[1], ErrorLine("mExport.Export_TabSepFormat", 75) + "Disk full or write error: " + app.At("full.csv.part"));
+  EXPECT_EQ(log[2], ErrorLine("mExport.Export_HTMLFormat", 75) + "Disk full or write error: " + app.At("full.html.part"));
 }
