@@ -24,6 +24,7 @@ const char* const kShopVsPartner = "(1\\WEBFARM01\\Contoso Shop,2\\LEGACY01\\Par
 TEST(CompareRun, SitesAndDirectoriesInEveryFormatWithBadJobsBetween) {
   ScratchAppFolder app;
   fs::create_directories(app.At("out"));
+  fs::remove(".html");  // where a report without a name would land
   const auto log = RunSchedule(app, ReportSchedule({}, {{"WEBFARM01\\Contoso Shop", "1", "HTML"}}, {},
       {{std::string("Sites") + kShopVsPartner, "", "HTML"},
        {"Broken entry", "", "HTML"},
@@ -33,7 +34,8 @@ TEST(CompareRun, SitesAndDirectoriesInEveryFormatWithBadJobsBetween) {
        {"Unknown(1\\WEBFARM01\\No Such Site,2\\NOSUCH\\Site)", "", "HTML"},
        {"NoSlash(A,B)", "", "HTML"},
        {std::string("NoFolder") + kShopVsPartner, "", "HTML", "0", app.At("no/such/folder")},
-       {"Last(1\\LEGACY01\\Default Web Site,2\\LEGACY01\\Partner Portal)", "", "CSV"}},
+       {"Last(1\\LEGACY01\\Default Web Site,2\\LEGACY01\\Partner Portal)", "", "CSV"},
+       {std::string("Gap") + kShopVsPartner, "", "HTML", "0", testsupport::kMissing}},
       {{"Dirs(1\\WEBFARM01\\Contoso Shop\\checkout,2\\LEGACY01\\Partner Portal\\orders\\archive)", "", "HTML"},
        {"Missing(1\\WEBFARM01\\Contoso Shop\\nosuchdir,2\\LEGACY01\\Partner Portal\\orders)", "", "CSV"}}));
 
@@ -90,7 +92,8 @@ TEST(CompareRun, SitesAndDirectoriesInEveryFormatWithBadJobsBetween) {
   EXPECT_EQ(LinesWith(log, "Field 'WEBFARM01_Default Web Site' is defined more than once"), 1);
   EXPECT_EQ(LinesWith(log, "mExport.ExportReport"), 1);
   EXPECT_EQ(LinesWith(log, "mExport.Export_HTMLFormat"), 1) << "a job folder that is not there";
-  EXPECT_FALSE(fs::exists(app.At("no")));
+  EXPECT_FALSE(fs::exists(app.At("no")) || fs::exists(".html"));
+  EXPECT_EQ(LinesWith(log, "mCollect.Merge" + std::string(56, ' ') + "9 - Subscript out of range: the job Gap("), 1);
   EXPECT_EQ(log.back().rfind("QUORVASchedule Finished at ", 0), 0u);
 
   // Activity logs: the comparison jobs write no result line of their own, so each repeats the

@@ -17,6 +17,9 @@
 
 namespace testsupport {
 
+// An entry left out of its list: a job after the list's end.
+inline const std::string kMissing = "<missing>";
+
 // One job of a level: the entries of the eight job lists.
 struct ReportJob {
   std::string server, tab, format = "CSV", option = "0", path = "No", custom = "No", printer = "QUORVAPDF",
@@ -38,7 +41,8 @@ inline std::string ReportSchedule(const std::vector<ReportJob>& servers, const s
                               {"Tab", &ReportJob::tab}, {"Format", &ReportJob::format}, {"Option", &ReportJob::option},
                               {"Path", &ReportJob::path}, {"Custom", &ReportJob::custom}, {"Time", &ReportJob::time}}) {
       text += std::string(key) + "=";
-      for (const ReportJob& job : *jobs) text += job.*entry + "|";
+      for (const ReportJob& job : *jobs)
+        if (job.*entry != kMissing) text += job.*entry + "|";
       text += "\r\n";
     }
   }

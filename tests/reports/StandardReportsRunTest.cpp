@@ -1,6 +1,7 @@
 // A whole run of the program over the demo snapshots: the standard reports of levels 1 to 3 in
 // every format, compared with what the snapshots give, the activity and internal logs, and bad
-// jobs between the good ones, each of which leaves exactly its status-log line and no file.
+// jobs between the good ones, each of which leaves exactly its status-log line and no file (a job
+// after the end of its Path list too), and a link planted under the run lock's name, never followed.
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -47,6 +48,8 @@ TEST(StandardReportsRun, LevelsOneToThreeWriteEveryGoodReportAndEachBadJobIsOneC
   ScratchAppFolder app;
   fs::create_directory(app.At("out"));
   UnwritableFolder locked(app.At("locked"));
+  fs::remove(".csv");  // where a report without a name would land
+  fs::create_symlink(app.At("lock-target"), app.At(".QUORVASchedule.lock"));  // the run lock never follows it
   auto log = testsupport::RunSchedule(
       app, testsupport::ReportSchedule(
                {{"LEGACY01", "1\\5", "CSV"}, {"WEBFARM01", "1", "HTML", "0", app.At("missing")},
@@ -54,7 +57,8 @@ TEST(StandardReportsRun, LevelsOneToThreeWriteEveryGoodReportAndEachBadJobIsOneC
                 {"WEBFARM01", "2", "csv"}, {"WEBFARM01", "3", "HTML", "5"}, {"WEBFARM01", "18\\x\\3", "HTML"},
                 {"WEBFARM01", "17", "HTML", "0", app.At("out")}},
                {{"WEBFARM01\\O'Brien Intranet", "1\\9", "CSV"}, {"WEBFARM01\\No Such Site", "1", "CSV"},
-                {"LEGACY01\\Ann's Recipes", "11", "HTML"}, {"LEGACY01\\Partner Portal", "7\\11", "MDB"}},
+                {"LEGACY01\\Ann's Recipes", "11", "HTML"}, {"LEGACY01\\Partner Portal", "7\\11", "MDB"},
+                {"WEBFARM01\\Contoso Shop", "1", "CSV", "0", testsupport::kMissing}},
                {{"WEBFARM01\\Contoso Shop\\checkout", "1\\5", "CSV"}, {"LEGACY01\\Partner Portal\\orders", "", "HTML"}}));
 
   const Lines expected = {
@@ -65,7 +69,11 @@ TEST(StandardReportsRun, LevelsOneToThreeWriteEveryGoodReportAndEachBadJobIsOneC
       ErrorLine("mGlobalFunctionDef.OpenConnection", -2147467259),
       ErrorLine("mGlobalFunctionDef.OpenConnection", -2147467259),
       ErrorLine("mCollect.ExportIISSettings", 9) + "Subscript out of range: tab \"18\" of WEBFARM01",
-      ErrorLine("mCollect.ExportIISSettings", 13) + "Type mismatch: tab \"x\" of WEBFARM01"};
+      ErrorLine("mCollect.ExportIISSettings", 13) + "Type mismatch: tab \"x\" of WEBFARM01",
+      // A job after the end of the Path list has no folder: no file, nor one named ".csv".
+      ErrorLine("mLog.WriteActivityHeader", 9) + "Subscript out of range",
+      ErrorLine("mCollect.ExportIISSettings", 9) +
+          "Subscript out of range: the job WEBFARM01\\Contoso Shop has no Path entry"};
   ASSERT_EQ(log.size(), expected.size() + 2);
   EXPECT_EQ(log.front().rfind("QUORVASchedule Started at ", 0), 0u);
   for (size_t i = 0; i < expected.size(); ++i) EXPECT_EQ(log[i + 1].rfind(expected[i], 0), 0u) << log[i + 1];
@@ -81,7 +89,7 @@ TEST(StandardReportsRun, LevelsOneToThreeWriteEveryGoodReportAndEachBadJobIsOneC
                    "WEBFARM01_ISAPI Filters_.html", "WEBFARM01_No Such Site_General_.csv",
                    "WEBFARM01_O'Brien Intranet_Custom Headers_.csv", "WEBFARM01_O'Brien Intranet_General_.csv"}));
   EXPECT_EQ(testsupport::ReportFiles(app.At("out")), (Lines{"WEBFARM01_Custom Errors_.html"}));
-  EXPECT_FALSE(fs::exists(app.At("missing")));
+  EXPECT_FALSE(fs::exists(app.At("missing")) || fs::exists(".csv") || fs::exists(app.At("lock-target")));
   if (fs::is_directory(app.At("locked"))) EXPECT_TRUE(fs::is_empty(app.At("locked")));
 
   // Each report holds the headings (its eighth line) and exactly the rows the snapshot gives,
