@@ -6,6 +6,7 @@
 #include <map>
 #include <fstream>
 #include <sstream>
+#include <csignal>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -148,6 +149,16 @@ int WaitProgram(int pid) {
   ::waitpid(pid, &status, 0);
   if (WIFEXITED(status)) return WEXITSTATUS(status);
   return WIFSIGNALED(status) ? -WTERMSIG(status) : -1;
+}
+
+int WaitProgram(int pid, double seconds) {
+  siginfo_t ended {};
+  for (int i = 0; i < seconds * 100; ++i) {
+    if (::waitid(P_PID, static_cast<id_t>(pid), &ended, WEXITED | WNOHANG | WNOWAIT) != 0 || ended.si_pid != 0) break;
+    ::usleep(10000);
+  }
+  ::kill(pid, SIGKILL);  // a no-op on a process that ended and is not yet waited for
+  return WaitProgram(pid);
 }
 
 int RunProgram(const std::string& program, const std::vector<std::string>& extraEnvironment) {

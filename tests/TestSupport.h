@@ -81,6 +81,8 @@ int RunProgram(const std::string& program, const std::vector<std::string>& extra
 int StartProgram(const std::string& program, const std::vector<std::string>& extraEnvironment = {});
 // Waits for a started program; returns its exit code (-signal when killed).
 int WaitProgram(int pid);
+// Waits at most this long; a program still running then is killed (-9).
+int WaitProgram(int pid, double seconds);
 
 // The source tree, for fixtures such as demo/.
 std::string SourceDir();

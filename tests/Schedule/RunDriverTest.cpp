@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <csignal>
 #include <fcntl.h>
 #include <sqlite3.h>
 #include <filesystem>
@@ -59,17 +60,31 @@ TEST(RunDriver, EmptyScheduleWithoutDisplayLogsStartedAndFinishedOnly) {
 }
 
 // The status log is made a pipe, so the first run blocks on its "Started" line while it holds
-// the run lock; the second run is started then, and the test reads what both write.
-TEST(RunDriver, SecondInstanceWritesOneLineAndLeaves) {
-  ScratchAppFolder app;
+// its folder's run lock. A copy of the program under another name in that folder is refused; the
+// same program file linked into a second folder, one that cannot even hold a lock file, runs to its
+// end meanwhile. Then the test reads what the first two wrote. A run stuck on that pipe still ends
+// within two seconds of SIGTERM, with 128 + 15.
+TEST(RunDriver, OneRunPerApplicationFolderAndAStuckRunStillStops) {
+  ScratchAppFolder app, other;
   app.Write("ScheduleInfo/ScheduleConfig.ini", testsupport::kEmptySchedule);
-  std::string program = app.InstallProgram();
+  other.Write("ScheduleInfo/ScheduleConfig.ini", testsupport::kEmptySchedule);
+  std::string program = app.InstallProgram(), copy = app.At("QUORVAScheduleCopy");
+  std::filesystem::copy_file(program, copy);
+  std::filesystem::create_hard_link(program, other.At("QUORVASchedule"));
+  const std::string otherFolder = "'" + other.Path() + "'";
+  const bool immutable = std::system(("chattr +i " + otherFolder + " 2>/dev/null").c_str()) == 0;
   std::string logPath = app.At("Log/QUORVALog.Log");
   ASSERT_EQ(::mkfifo(logPath.c_str(), 0600), 0);
   int first = testsupport::StartProgram(program);
   ASSERT_TRUE(WaitUntilBlockedOnPipe(first));
-  int second = testsupport::StartProgram(program);
+  int second = testsupport::StartProgram(copy);
   ASSERT_TRUE(WaitUntilBlockedOnPipe(second));
+  EXPECT_EQ(testsupport::RunProgram(other.At("QUORVASchedule")), 0);
+  if (immutable) std::system(("chattr -i " + otherFolder).c_str());
+  auto otherLog = testsupport::StatusLog(other);
+  EXPECT_TRUE(!otherLog.empty() && otherLog.front().starts_with("QUORVASchedule Started at ") &&
+              otherLog.back().starts_with("QUORVASchedule Finished at "))
+      << testsupport::ReadFile(other.At("Log/QUORVALog.Log"));
 
   // With the pipe open for reading both go on; their few lines fit in the pipe.
   int reader = ::open(logPath.c_str(), O_RDONLY | O_NONBLOCK);
@@ -80,8 +95,15 @@ TEST(RunDriver, SecondInstanceWritesOneLineAndLeaves) {
   text.resize(std::max<ssize_t>(::read(reader, text.data(), text.size()), 0));
   ::close(reader);
   EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 3) << text;
-  EXPECT_EQ(testsupport::MissingFrom("\n" + text, {"\nQUORVASchedule Application is already running. at ",
+  EXPECT_EQ(testsupport::MissingFrom("\n" + text, {"\nQUORVAScheduleCopy Application is already running. at ",
                                                    "\nQUORVASchedule Started at ", "\nQUORVASchedule Finished at "}), "");
+
+  int stuck = testsupport::StartProgram(program);
+  ASSERT_TRUE(WaitUntilBlockedOnPipe(stuck));
+  auto signalled = std::chrono::steady_clock::now();
+  ::kill(stuck, SIGTERM);
+  EXPECT_EQ(testsupport::WaitProgram(stuck, 5), 143);
+  EXPECT_LT(std::chrono::steady_clock::now() - signalled, std::chrono::seconds(2));
 }
 
 // A machine without the server-info component: the error ends the run at the first level.
