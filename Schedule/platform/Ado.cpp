@@ -132,6 +132,7 @@ struct ReadRows {
 struct Store {
   sqlite3* db = nullptr;
   bool scratch = false;
+  bool readOnly = false;  // opened with Mode=Read: no statement can change the file
   dev_t dev = 0;
   ino_t ino = 0;
   StatementCache cache;
@@ -551,6 +552,7 @@ struct ConnectionText {
   std::string provider;    // trimmed; empty when the text names none
   std::string dataSource;  // the file: the Data Source, or the whole text when it is a bare path
   bool namesDataSource = false;
+  bool readOnly = false;   // "Mode=Read"
 };
 const ConnectionText& ParseConnectionText(const std::string& text) {
   static std::unordered_map<std::string, ConnectionText> known;
@@ -561,6 +563,7 @@ const ConnectionText& ParseConnectionText(const std::string& text) {
   if (HasKey(text, "Provider")) parsed.provider = Trim(ValueOfKey(text, "Provider"));
   parsed.namesDataSource = HasKey(text, "Data Source");
   parsed.dataSource = parsed.namesDataSource ? ValueOfKey(text, "Data Source") : text;
+  parsed.readOnly = parsed.namesDataSource && HasKey(text, "Mode") && LCase(Trim(ValueOfKey(text, "Mode"))) == "read";
   return known.emplace(text, std::move(parsed)).first->second;
 }
 
@@ -630,6 +633,7 @@ struct Connection::Impl {
   sqlite3* db = nullptr;  // the store's handle while open
   std::string path;
   bool scratch = false;
+  bool readOnly = false;
   std::string key;
   std::shared_ptr<Store> store;
   // The store's prepared statements by their rewritten text, values bound afresh at every use.
@@ -652,7 +656,7 @@ struct Connection::Impl {
   bool Share(dev_t dev, ino_t ino) {
     auto found = Stores().find(key);
     if (found == Stores().end() || found->second->dev != dev || found->second->ino != ino ||
-        found->second->scratch != scratch)
+        found->second->scratch != scratch || found->second->readOnly != readOnly)
       return false;
     Attach(found->second);
     return true;
@@ -839,6 +843,7 @@ void Connection::Open(const std::string& connectionString, const std::string&, c
   }
   impl_->key = CanonicalPath(native);
   impl_->scratch = ScratchPaths().count(impl_->key) != 0;
+  impl_->readOnly = text.readOnly;
   if (impl_->scratch && !same) scratchFiles[path] = {file, FilesReplaced()};
   // The file's identity: a store's handle is only shared on this very file.
   const auto dev = static_cast<dev_t>(file.device);
@@ -859,7 +864,8 @@ void Connection::Open(const std::string& connectionString, const std::string&, c
   if (!impl_->scratch) CloseIdleStores();
   sqlite3* db = nullptr;
   // The program reaches its databases from one thread: the handle takes no mutex per call.
-  int rc = sqlite3_open_v2(native.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
+  int rc = sqlite3_open_v2(native.c_str(), &db,
+                           (impl_->readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_NOMUTEX, nullptr);
   if (rc != SQLITE_OK) {
     std::string message = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
     sqlite3_close_v2(db);
@@ -884,7 +890,7 @@ void Connection::Open(const std::string& connectionString, const std::string&, c
   // open to other processes between statements.
   bool keptJournal = false;
   if (auto made = MadeFiles().find(impl_->key); made != MadeFiles().end()) {
-    keptJournal = !impl_->scratch && made->second == std::make_pair(dev, ino);
+    keptJournal = !impl_->scratch && !impl_->readOnly && made->second == std::make_pair(dev, ino);
     MadeFiles().erase(made);
   }
   if (rc == SQLITE_OK && keptJournal) rc = sqlite3_exec(db, "PRAGMA locking_mode=EXCLUSIVE", nullptr, nullptr, nullptr);
@@ -904,6 +910,7 @@ void Connection::Open(const std::string& connectionString, const std::string&, c
   auto store = std::make_shared<Store>();
   store->db = db;
   store->scratch = impl_->scratch;
+  store->readOnly = impl_->readOnly;
   store->dev = dev;
   store->ino = ino;
   store->keptJournal = keptJournal;
