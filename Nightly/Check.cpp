@@ -24,12 +24,14 @@ struct Level {
   std::string section;
   const char* definitions;  // the custom report definition file of the level
   int lastTab;              // the level's tabs are 1 to lastTab
+  std::string form;         // of a Server entry
 };
-const Level kLevels[] = {{1, "WebServer", "QUORVACustomReport_Server.cfg", 17},
-                         {2, "WebSite", "QUORVACustomReport_Server.cfg", 17},
-                         {3, "VirtualDirectory", "QUORVACustomReport_Directory.cfg", 14},
-                         {4, "WebSiteComp", "", 0},
-                         {5, "VirtualDirectoryComp", "", 0}};
+const Level kLevels[] = {
+    {1, "WebServer", "QUORVACustomReport_Server.cfg", 17, "a server's name"},
+    {2, "WebSite", "QUORVACustomReport_Server.cfg", 17, "server\\site"},
+    {3, "VirtualDirectory", "QUORVACustomReport_Directory.cfg", 14, "server\\site\\directory"},
+    {4, "WebSiteComp", "", 0, "name(prefix\\server\\site,prefix\\server\\site)"},
+    {5, "VirtualDirectoryComp", "", 0, "name(prefix\\server\\site\\directory,prefix\\server\\site\\directory)"}};
 
 // The keys in the order the run reads them.
 const std::vector<std::string> kKeys = {"Printername", "Server", "Tab", "Format", "Option", "Path", "Custom", "Time"};
@@ -208,12 +210,19 @@ void Checker::CheckLevel(const Level& level) {
 
 void Checker::CheckLists(const Level& level, const std::vector<List>& lists) {
   const size_t jobs = lists[kServer].entries.size();
-  // Whether a job prints: option 1 or 2, and not a custom report, which is never printed.
-  bool prints = false;
+  // Whether job j reads a key: Time is never read; a custom report (any Custom entry but No,
+  // also a missing one) reads neither Tab nor Option and is never printed; only printing jobs
+  // read Printername; the comparison levels read no Tab and no Custom.
   const std::vector<std::string>&options = lists[kOption].entries, &customs = lists[kCustom].entries;
-  for (size_t j = 0; j < options.size(); ++j)
-    prints = prints || ((options[j] == "1" || options[j] == "2") &&
-                        (level.number > 3 || (j < customs.size() && customs[j] == "No")));
+  auto reads = [&](size_t k, size_t j) {
+    const bool custom = level.number <= 3 && !(j < customs.size() && customs[j] == "No");
+    const bool prints = !custom && j < options.size() && (options[j] == "1" || options[j] == "2");
+    return k == kPrinter ? prints
+           : k == kTab   ? level.number <= 3 && !custom
+           : k == kOption ? !custom
+           : k == kCustom ? level.number <= 3
+                          : k != kTime;
+  };
   for (size_t k = 0; k < kKeys.size(); ++k) {
     const List& list = lists[k];
     const std::string where = "[" + level.section + "] " + kKeys[k];
@@ -231,92 +240,87 @@ void Checker::CheckLists(const Level& level, const std::vector<List>& lists) {
                " gives, plus 9, so it reads " + std::to_string(read) + " and loses the jobs after them; write " + kKeys[k] +
                "=" + std::to_string(longest_[kKeys[k]]) + " in the [Length] section");
     }
-    if (k == kServer || list.entries.size() == jobs) continue;
-    // Time is never read, nor are Tab and Custom by the comparison levels, nor Printername when
-    // no job prints: a missing line of those is no problem.
-    const bool read = k != kTime && (level.number <= 3 || (k != kTab && k != kCustom)) && (k != kPrinter || prints);
+    if (k == kServer || k == kTime || list.entries.size() == jobs) continue;
+    // The jobs that read the key and find no entry: a list no job reads may be short.
+    std::vector<long> lacking;
+    bool readByAny = false;
+    for (size_t j = 0; j < jobs; ++j) {
+      readByAny = readByAny || reads(k, j);
+      if (j >= list.entries.size() && reads(k, j)) lacking.push_back(static_cast<long>(j) + 1);
+    }
     const std::string n = std::to_string(list.entries.size()), m = std::to_string(jobs);
-    const std::string jobsText = m + (jobs == 1 ? " job" : " jobs");
+    const std::string count = n + (list.entries.size() == 1 ? " entry for " : " entries for ") + m +
+                              (jobs == 1 ? " job" : " jobs") + " (Server has " + m + "): ";
     if (jobs == 0)
       Note(list.line, where, 0,
            n + " entries, but Server lists no job, so they are not read; add the jobs to Server, or remove the entries");
-    else if (!list.present && read)
+    else if (!list.present && !lacking.empty())
       Note(list.line, where, 0,
-           "there is no " + kKeys[k] + " line, so none of the " + jobsText + " has one; write " + kKeys[k] +
+           "there is no " + kKeys[k] + " line, so " + JobsText(lacking) + " of the " + m + " " +
+               (lacking.size() == 1 ? "has" : "have") + " none; write " + kKeys[k] +
                "= with one entry per job, each followed by \"|\"");
-    else if (list.entries.size() < jobs && list.present)
+    else if (!lacking.empty())
       Note(list.line, where, 0,
-           n + " entries for " + jobsText + " (Server has " + m + "): " +
-               (list.entries.size() + 1 == jobs ? "job " + m + " has"
-                                                : "jobs " + std::to_string(list.entries.size() + 1) + " to " + m + " have") +
-               " no " + kKeys[k] + "; write one entry per job, each followed by \"|\"");
-    else if (list.entries.size() > jobs)
-      Note(list.line, where, 0,
-           n + " entries for " + jobsText + " (Server has " + m + "): the entries after job " + m +
-               " belong to no job; remove them, or add the jobs to Server");
+           count + JobsText(lacking) + (lacking.size() == 1 ? " has" : " have") + " no " + kKeys[k] +
+               "; write one entry per job, each followed by \"|\"");
+    else if (list.entries.size() > jobs && readByAny)
+      Note(list.line, where, 0, count + "the entries after job " + m + " belong to no job; remove them, or add the jobs to Server");
   }
 }
 
 std::vector<Item> Checker::Items(const Level& level, const std::string& entry, std::string& problem) {
   if (entry.empty()) {
-    problem = "the job names nothing to report on; write " +
-              std::string(level.number == 1   ? "a server's name"
-                          : level.number == 2 ? "server\\site"
-                          : level.number == 3 ? "server\\site\\directory"
-                                              : "name(prefix\\server\\site,prefix\\server\\site)");
+    problem = "the job names nothing to report on; write " + level.form;
     return {};
   }
+  // server[\site[\directory...]] with at least and at most so many parts.
   auto item = [&](const std::string& text, size_t least, size_t most) -> std::optional<Item> {
     std::vector<std::string> parts = platform::Split(text, "\\");
-    if (parts.size() < least || parts[0].empty() || (least > 1 && parts[1].empty())) return std::nullopt;
-    if (parts.size() > most) return std::nullopt;
+    if (parts.size() < least || parts.size() > most || parts[0].empty() || (least > 1 && parts[1].empty()))
+      return std::nullopt;
     Item read{parts[0], least > 1 ? parts[1] : "", {}};
     for (size_t i = 2; i < parts.size(); ++i)
       if (!parts[i].empty()) read.directories.push_back(parts[i]);
     return read;
   };
   if (level.number <= 3) {
-    static const char* const kForms[] = {"", "a server's name alone", "server\\site", "server\\site\\directory"};
     std::optional<Item> read = item(entry, level.number == 1 ? 1 : 2, level.number == 1 ? 1 : level.number == 2 ? 2 : 99);
     if (read) return {*read};
-    const size_t parts = platform::Split(entry, "\\").size();
-    problem = Quoted(entry) + " is not " + kForms[level.number] + "; " +
-              (level.number == 1 ? "for a web site, move the job to [WebSite]"
-               : parts > 2       ? "for a directory, move the job to [VirtualDirectory]"
-               : level.number == 2 ? "write the server, \"\\\" and the web site's name"
-                                   : "write the server, \"\\\", the web site's name, \"\\\" and the directory");
+    problem = Quoted(entry) + " is not " + level.form + "; " +
+              (level.number == 1                               ? "for a web site, move the job to [WebSite]"
+               : platform::Split(entry, "\\").size() > 2 ? "for a directory, move the job to [VirtualDirectory]"
+                                                               : "write " + level.form);
     return {};
   }
-  const std::string form = level.number == 4 ? "name(prefix\\server\\site,prefix\\server\\site)"
-                                             : "name(prefix\\server\\site\\directory,prefix\\server\\site\\directory)";
-  const size_t open = entry.find('('), comma = entry.find(','), close = entry.find(')');
   auto wrong = [&](const std::string& why) {
-    problem = Quoted(entry) + " is not " + form + ": " + why;
+    problem = Quoted(entry) + " is not " + level.form + ": " + why;
     return std::vector<Item>();
   };
+  const size_t open = entry.find('('), comma = entry.find(','), close = entry.find(')');
   if (open == std::string::npos || comma == std::string::npos || close == std::string::npos)
     return wrong("it has no " + std::string(open == std::string::npos ? "\"(\"" : comma == std::string::npos ? "\",\"" : "\")\""));
   if (!(open < comma && comma < close))
     return wrong("the first \"(\", \",\" and \")\" are its delimiters, so the report name may hold none of them");
   if (open == 0) return wrong("it has no report name before \"(\"; the name names the report's file");
   if (close + 1 != entry.size()) return wrong("the text after \")\" is not read; remove it");
+  // Each item loses everything up to its first "\": the prefix.
+  const std::string texts[] = {entry.substr(open + 1, comma - open - 1), entry.substr(comma + 1, close - comma - 1)};
+  const std::string& itemForm = kLevels[level.number - 3].form;
   std::vector<Item> items;
-  for (const std::string& text : {entry.substr(open + 1, comma - open - 1), entry.substr(comma + 1, close - comma - 1)}) {
-    const size_t slash = text.find('\\');
-    std::optional<Item> read =
-        item(slash == std::string::npos ? text : text.substr(slash + 1), 2, level.number == 4 ? 2 : 99);
+  std::string kept[2];
+  for (int i = 0; i < 2; ++i) {
+    const size_t slash = texts[i].find('\\');
+    kept[i] = slash == std::string::npos ? texts[i] : texts[i].substr(slash + 1);
+    std::optional<Item> read = item(kept[i], 2, level.number == 4 ? 2 : 99);
     if (!read) {
-      const bool noPrefix = platform::Split(text, "\\").size() == (level.number == 4 ? 2u : 3u);
-      return wrong("the item " + Quoted(text) + " loses its first part up to \"\\\" and is then not " +
-                   (level.number == 4 ? "server\\site" : "server\\site\\directory") + "; write " +
-                   (noPrefix ? Quoted("1\\" + text) : std::string("prefix\\") + (level.number == 4 ? "server\\site" : "server\\site\\directory")));
+      const bool noPrefix = item(texts[i], 2, level.number == 4 ? 2 : 99).has_value();
+      return wrong("the item " + Quoted(texts[i]) + " loses its first part up to \"\\\" and is then not " + itemForm +
+                   "; write " + (noPrefix ? Quoted("1\\" + texts[i]) : "prefix\\" + itemForm));
     }
     items.push_back(*read);
   }
-  const std::string first = entry.substr(open + 1, comma - open - 1), second = entry.substr(comma + 1, close - comma - 1);
-  auto rest = [](const std::string& text) { return LCase(text.substr(text.find('\\') + 1)); };
-  if (rest(first) == rest(second))
-    return wrong("it compares " + Quoted(first.substr(first.find('\\') + 1)) + " with itself; name two different items");
+  if (LCase(kept[0]) == LCase(kept[1]))
+    problem = Quoted(entry) + " compares " + Quoted(kept[0]) + " with itself; name two different items";
   return items;
 }
 
