@@ -4,8 +4,6 @@
 // after the end of its Path list too), and a link planted under the run lock's name, never followed.
 #include <gtest/gtest.h>
 
-#include <fstream>
-
 #include "ReportJobs.h"
 #include "database/SqliteFile.h"
 
@@ -19,27 +17,6 @@ using testsupport::ErrorLine;
 using testsupport::Rows;
 using testsupport::SiteRows;
 
-namespace {
-
-// A folder the program cannot write into although it runs as root: made immutable. Where the
-// file system has no such attribute, a file stands where the folder should be.
-struct UnwritableFolder {
-  explicit UnwritableFolder(const std::string& path) : path(path) {
-    fs::create_directory(path);
-    immutable = std::system(("chattr +i '" + path + "' 2>/dev/null").c_str()) == 0;
-    if (!immutable) fs::remove(path), std::ofstream(path) << "not a folder";
-  }
-  ~UnwritableFolder() {
-    if (immutable) std::system(("chattr -i '" + path + "'").c_str());
-  }
-  // The error an output file inside it meets: permission denied, or a path not found.
-  long OpenError() const { return immutable ? 70 : 76; }
-  std::string path;
-  bool immutable = false;
-};
-
-}  // namespace
-
 // Good jobs: every format, a job folder, the Application tab's five reports, a site name with an
 // apostrophe, a directory job, and a last job without tabs. Bad jobs between them: a folder that
 // is missing or unwritable, a format in the wrong case, an option out of range, tabs that are no
@@ -47,7 +24,7 @@ struct UnwritableFolder {
 TEST(StandardReportsRun, LevelsOneToThreeWriteEveryGoodReportAndEachBadJobIsOneClearLine) {
   ScratchAppFolder app;
   fs::create_directory(app.At("out"));
-  UnwritableFolder locked(app.At("locked"));
+  testsupport::UnwritableFolder locked(app.At("locked"));
   fs::remove(".csv");  // where a report without a name would land
   fs::create_symlink(app.At("lock-target"), app.At(".QUORVASchedule.lock"));  // the run lock never follows it
   auto log = testsupport::RunSchedule(
