@@ -1,9 +1,14 @@
-// The catalog: a new database file made (its header written at once, so that it is a database
-// from the start, and a journal left by a file of the same name removed first) and remembered as
-// made by this process; the tables of an open connection listed by name without regard to case.
+// The catalog: a new database file made (new, never through a link; its header written at once,
+// so that it is a database from the start; a journal left by a file of the same name removed
+// first) and remembered as made by this process; the tables of an open connection listed by name without regard to case.
 #include "platform/AdoInternal.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 
 #include "platform/Err.h"
 #include "platform/Files.h"
@@ -25,15 +30,21 @@ void Catalog::Create(const std::string& connectionString) {
   if (file.folder)
     Raise(adErrCannotOpen, "The database engine cannot create the file '" + native + "'. A folder of that name is there.");
   if (file.normalFile) Raise(adErrDatabaseExists, "Database already exists.");
-  // A journal left beside a file that is gone belongs to no database: SQLite would play it
-  // into the new file.
-  // SQLite names them exactly: no search without regard to case.
+  // A journal left beside a file that is gone belongs to no database: SQLite would play it into
+  // the new file. Whatever else stands under those names (a link, a pipe) is no journal either;
+  // SQLite never follows a link there, but it could not make its journal and the file could not
+  // be written. SQLite names them exactly: no search without regard to case.
   for (const char* sidecar : {"-journal", "-wal", "-shm"}) {
     struct stat st {};
-    if (::stat((native + sidecar).c_str(), &st) == 0 && S_ISREG(st.st_mode)) Kill(native + sidecar);
+    if (::lstat((native + sidecar).c_str(), &st) == 0 && !S_ISDIR(st.st_mode)) Kill(native + sidecar);
   }
+  // The file is made new here, never through a link or over what another process put there.
+  const int fd = ::open(native.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+  if (fd < 0)
+    Raise(adErrCannotOpen, "The database engine cannot create the file '" + native + "'. (" + std::strerror(errno) + ")");
+  ::close(fd);
   sqlite3* db = nullptr;
-  int rc = sqlite3_open_v2(native.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+  int rc = sqlite3_open_v2(native.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOFOLLOW, nullptr);
   // Writing the application id gives the new file its header, so it is a database from the start.
   // An empty file has nothing to roll back to: the header is written without a journal and
   // without a flush (the first transaction on the file flushes it).
@@ -43,12 +54,16 @@ void Catalog::Create(const std::string& connectionString) {
   if (rc != SQLITE_OK) {
     std::string message = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
     sqlite3_close_v2(db);
+    // A file that never became a database (a full disk) is not left under the name.
+    ::unlink(native.c_str());
     Raise(adErrCannotOpen, "The database engine cannot create the file '" + native + "'. (" + message + ")");
   }
   sqlite3_close_v2(db);
   const FileInfo made = FindFile(native);
-  if (made.normalFile)
+  if (made.normalFile) {
     MadeFiles()[CanonicalPath(native)] = {static_cast<dev_t>(made.device), static_cast<ino_t>(made.inode)};
+    NeverFollowed().insert(CanonicalPath(native));
+  }
 }
 
 void Catalog::SetActiveConnection(Connection* connection) {

@@ -1,8 +1,9 @@
 // Connections: Open finds the file a connection string names (a missing file is an error; only the
 // Catalog makes files), shares the store already open on that very file or opens a new one and
 // sets it up (a scratch store without flushes and with a write-ahead log; a file this process made
-// held for it with its journal kept), and Execute runs one statement through the store's batch.
-// Statements are prepared once per text and kept with the store.
+// held for it with its journal kept, and never opened through a link), and Execute runs one
+// statement through the store's batch. Statements are prepared once per text and kept with the
+// store. Opening and every statement are safe points for a stop signal.
 #include "platform/AdoInternal.h"
 
 #include <unordered_map>
@@ -10,6 +11,7 @@
 #include "platform/AdoStatement.h"
 #include "platform/Err.h"
 #include "platform/Files.h"
+#include "platform/Stop.h"
 #include "platform/Text.h"
 
 namespace platform::ado {
@@ -108,6 +110,7 @@ Connection::Connection() : impl_(std::make_unique<Impl>()) {}
 Connection::~Connection() = default;
 
 void Connection::Open(const std::string& connectionString, const std::string&, const std::string&, long) {
+  StopPoint();
   if (impl_->db) Raise(adErrOpenObject, "Operation is not allowed when the object is open.");
   const ConnectionText& text = ParseConnectionText(connectionString);
   if (Provider.empty()) Provider = text.provider;
@@ -151,8 +154,10 @@ void Connection::Open(const std::string& connectionString, const std::string&, c
   if (!impl_->scratch) CloseIdleStores();
   sqlite3* db = nullptr;
   // The program reaches its databases from one thread: the handle takes no mutex per call.
+  const int follow = NeverFollowed().count(impl_->key) ? SQLITE_OPEN_NOFOLLOW : 0;
   int rc = sqlite3_open_v2(native.c_str(), &db,
-                           (impl_->readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_NOMUTEX, nullptr);
+                           (impl_->readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_NOMUTEX | follow,
+                           nullptr);
   if (rc != SQLITE_OK) {
     std::string message = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
     sqlite3_close_v2(db);
@@ -206,6 +211,7 @@ void Connection::Open(const std::string& connectionString, const std::string&, c
 }
 
 long Connection::Execute(const std::string& sql, long) {
+  StopPoint();
   if (!impl_->db) RaiseClosed();
   const std::string verb = FirstWord(sql);
   if (IsCallerTransaction(verb, sql)) {

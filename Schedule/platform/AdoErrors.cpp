@@ -45,7 +45,8 @@ std::string After(const std::string& text, const std::string& prefix) {
       Raise(adErrCannotOpen, "The database engine cannot open the file '" + path + "'. (" + message + ")");
     case SQLITE_IOERR:
     case SQLITE_FULL:
-    case SQLITE_NOMEM: Raise(adErrCannotOpen, "Disk or network error. (" + message + ")");
+    case SQLITE_NOMEM:
+      Raise(adErrCannotOpen, "Disk or network error" + (path.empty() ? "" : " on '" + path + "'") + ". (" + message + ")");
     case SQLITE_CONSTRAINT: Raise(adErrCannotOpen, "The changes you requested to the table were not successful (" + message + ").");
     default: break;
   }

@@ -29,6 +29,10 @@ std::string CanonicalPath(const std::string& native);
 // was made with: the first open of each takes its entry.
 std::map<std::string, std::pair<dev_t, ino_t>>& MadeFiles();
 
+// The database files this process made, by key: a link found under one of their names later was
+// planted by someone else, and is never followed.
+std::set<std::string>& NeverFollowed();
+
 std::set<std::string>& ScratchPaths();
 
 // How long a statement waits for another process's lock, and the files found locked since the

@@ -8,6 +8,7 @@
 #include <cstdio>
 
 #include "platform/Err.h"
+#include "platform/Stop.h"
 #include "platform/Text.h"
 
 namespace platform::ado {
@@ -49,6 +50,7 @@ struct Recordset::Impl {
   ReadState state;  // on a scratch store, what the rows were read at
 
   void Read() {
+    StopPoint();
     Connection::Impl& c = *connection->impl();
     if (!c.db) RaiseClosed();
     std::string sql = source;

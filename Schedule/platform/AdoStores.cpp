@@ -8,6 +8,7 @@
 #include <filesystem>
 
 #include "platform/Files.h"
+#include "platform/Stop.h"
 
 namespace platform::ado {
 
@@ -27,6 +28,11 @@ std::map<std::string, std::pair<dev_t, ino_t>>& MadeFiles() {
   return files;
 }
 
+std::set<std::string>& NeverFollowed() {
+  static std::set<std::string> files;
+  return files;
+}
+
 std::set<std::string>& ScratchPaths() {
   static std::set<std::string> paths;
   return paths;
@@ -39,6 +45,16 @@ std::set<std::string>& LockedFiles() {
 
 void Store::Release() {
   if (!db) return;
+  // A transaction its caller never ended is undone, not committed with the batch; at a stop, so is
+  // what a user's file still holds back (a report's table waiting for its rows): it keeps the
+  // reports that were whole.
+  if (owner && !sqlite3_get_autocommit(db))
+    sqlite3_exec(db, "ROLLBACK TO caller; RELEASE caller;", nullptr, nullptr, nullptr);
+  owner = nullptr;
+  if (!scratch && Stopping() && !sqlite3_get_autocommit(db)) {
+    sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+    batch = false;
+  }
   Commit();
   for (auto& entry : cache) sqlite3_finalize(entry.second.stmt);
   cache.clear();

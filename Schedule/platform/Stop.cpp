@@ -23,6 +23,7 @@ constexpr auto kDeadline = std::chrono::milliseconds(1800);
 
 volatile std::sig_atomic_t signalled = 0;
 std::atomic<bool> stopping{false};  // the line is being written, by one thread only
+bool mainStopping = false;          // by the main thread
 void (*stopLine)(int) = nullptr;
 int wake = -1;
 
@@ -82,8 +83,11 @@ void StopOnSignals(void (*line)(int)) {
 void StopPoint() {
   if (signalled == 0 || stopping.exchange(true)) return;
   const int signal = signalled;
+  mainStopping = true;
   WriteLine(signal);
   EndProgram(128 + signal);
 }
+
+bool Stopping() { return mainStopping; }
 
 }  // namespace platform

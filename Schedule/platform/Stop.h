@@ -18,4 +18,7 @@ void StopOnSignals(void (*line)(int signal));
 // the process with 128 + the signal. Does nothing otherwise, or while the stop is under way.
 void StopPoint();
 
+// True once the main thread has begun to stop on a signal.
+bool Stopping();
+
 }  // namespace platform

@@ -145,6 +145,9 @@ TEST(Writers, HtmlAndTextFilesOfReportGrids) {
 TEST(Writers, ExportTableRowsAndFailingWrites) {
   ScratchAppFolder app;
   std::string path = app.At("QUORVAExportDb_WEB1.mdb");
+  // Links planted under the export database's name and its journal's are replaced, not followed.
+  std::filesystem::create_symlink(app.At("elsewhere"), path);
+  std::filesystem::create_symlink(app.At("elsewhere"), path + "-journal");
   ASSERT_TRUE(CheckAndCreateDB(path, true));
   GetDataFromSource("Extension,Executable Path", path, "Application Mappings");
   SetGrid({{"Web Site Name", "Extension", "Executable Path"}, {"O'Brien Intranet", "*.asp", " "},
@@ -159,6 +162,13 @@ TEST(Writers, ExportTableRowsAndFailingWrites) {
            {std::string(26, 'S'), ".c", "z"}, {"Site 4", ".d", "w"}});
   EXPECT_FALSE(ExportReport("Application Mappings", path));
   EXPECT_EQ(testsupport::QueryFile(path, all), (Rows{{"Site 1", ".a", "x"}, {"Site 2", ".b", "y"}}));
+  // One put in its place afterwards is never opened.
+  app.Write("victim.mdb", "");
+  std::filesystem::remove(path);
+  std::filesystem::create_symlink(app.At("victim.mdb"), path);
+  GetDataFromSource("Extension", path, "Late");
+  EXPECT_TRUE(testsupport::TablesOf(app.At("victim.mdb")).empty());
+  EXPECT_FALSE(std::filesystem::exists(app.At("elsewhere")));
 
   // A disk that fills up under the text writers: past the file-size limit every write fails for
   // real. Each writer reports it once, naming the unfinished file, which keeps its .part name; an
@@ -194,10 +204,11 @@ TEST(Writers, ExportTableRowsAndFailingWrites) {
         << name;
 
   auto log = testsupport::StatusLog(app);
-  ASSERT_EQ(log.size(), 3u);
+  ASSERT_EQ(log.size(), 4u);
   EXPECT_TRUE(log[0].starts_with(ErrorLine("mExport.ExportReport", -2147217887)) &&
               log[0].ends_with(": row \"" + std::string(26, 'S') + "\" of table [Application Mappings] in " + path))
       << log[0];
-  EXPECT_EQ(log[1], ErrorLine("mExport.Export_TabSepFormat", 75) + "Disk full or write error: " + app.At("full.csv.part"));
-  EXPECT_EQ(log[2], ErrorLine("mExport.Export_HTMLFormat", 75) + "Disk full or write error: " + app.At("full.html.part"));
+  EXPECT_TRUE(log[1].starts_with(ErrorLine("mGlobalFunctionDef.OpenConnection", -2147467259))) << log[1];
+  EXPECT_EQ(log[2], ErrorLine("mExport.Export_TabSepFormat", 75) + "Disk full or write error: " + app.At("full.csv.part"));
+  EXPECT_EQ(log[3], ErrorLine("mExport.Export_HTMLFormat", 75) + "Disk full or write error: " + app.At("full.html.part"));
 }
