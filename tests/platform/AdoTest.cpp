@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <csignal>
+
 #include "TestSupport.h"
 #include "database/SqliteFile.h"
 #include "platform/Ado.h"
 #include "platform/Err.h"
 #include "platform/Files.h"
+#include "platform/Stop.h"
 
 using namespace platform::ado;
 using testsupport::ErrorOf;
@@ -329,21 +332,34 @@ TEST_F(AdoTest, AScratchQueryAskedAgainSeesEveryWriteToItsTables) {
   EXPECT_EQ(ErrorOf([&] { onOther.Requery(); }), adErrClosedObject);
 }
 
-testsupport::ChildProcedure endWithRowsHeldBack("EndWithRowsHeldBack", [] {
-  const std::string path = platform::AppFolder() + "\\Child.mdb";
+// A stop signal: what the scratch store held back is committed, a report's transaction that was
+// not finished is undone with the table made for it, and the reports finished before it stay.
+testsupport::ChildProcedure stopWithRowsHeldBack("StopWithRowsHeldBack", [] {
+  const std::string path = platform::AppFolder() + "\\Child.mdb", report = platform::AppFolder() + "\\Report.mdb";
   Catalog().Create(path);
+  Catalog().Create(report);
   RegisterScratchDatabase(path);
-  Connection connection;
+  Connection connection, exporting;  // never closed
   connection.Open(path);
+  exporting.Open(report);
   connection.Execute("Create table T(a text(10))");
   connection.Execute("Insert Into T Values('written')");
-  platform::EndProgram(0);  // the connection is never closed
+  for (const char* table : {"Whole", "Half"}) {
+    exporting.Execute(std::string("Create table ") + table + "(a text(10))");
+    exporting.Execute("Begin");
+    exporting.Execute(std::string("Insert Into ") + table + " Values('row')");
+    if (table == std::string("Whole")) exporting.Execute("Commit");
+  }
+  platform::StopOnSignals(nullptr);
+  std::raise(SIGTERM);
+  exporting.Execute("Insert Into Half Values('row')");  // the stop ends the process here
 });
 
-TEST(AdoEnd, TheProgramsEndCommitsWhatAScratchStoreHeldBack) {
+TEST(AdoEnd, AStopCommitsWhatAScratchStoreHeldBackAndUndoesAnUnfinishedReport) {
   testsupport::ScratchAppFolder app;
-  ASSERT_EQ(testsupport::RunChild(app, "EndWithRowsHeldBack"), 0);
+  ASSERT_EQ(testsupport::RunChild(app, "StopWithRowsHeldBack"), 143);
   EXPECT_EQ(testsupport::FirstColumn(app.At("Child.mdb"), "Select a From T"), (std::vector<std::string>{"written"}));
+  EXPECT_EQ(testsupport::TablesOf(app.At("Report.mdb")), (std::vector<std::string>{"Whole"}));
 }
 
 }  // namespace
