@@ -332,8 +332,9 @@ TEST_F(AdoTest, AScratchQueryAskedAgainSeesEveryWriteToItsTables) {
   EXPECT_EQ(ErrorOf([&] { onOther.Requery(); }), adErrClosedObject);
 }
 
-// A stop signal: what the scratch store held back is committed, a report's transaction that was
-// not finished is undone with the table made for it, and the reports finished before it stay.
+// A stop signal: what the scratch store held back is committed but a transaction left open, a
+// report's unfinished transaction is undone with the table made for it, and the reports finished
+// before it stay.
 testsupport::ChildProcedure stopWithRowsHeldBack("StopWithRowsHeldBack", [] {
   const std::string path = platform::AppFolder() + "\\Child.mdb", report = platform::AppFolder() + "\\Report.mdb";
   Catalog().Create(path);
@@ -344,6 +345,8 @@ testsupport::ChildProcedure stopWithRowsHeldBack("StopWithRowsHeldBack", [] {
   exporting.Open(report);
   connection.Execute("Create table T(a text(10))");
   connection.Execute("Insert Into T Values('written')");
+  connection.Execute("Begin");
+  connection.Execute("Insert Into T Values('unfinished')");
   for (const char* table : {"Whole", "Half"}) {
     exporting.Execute(std::string("Create table ") + table + "(a text(10))");
     exporting.Execute("Begin");
