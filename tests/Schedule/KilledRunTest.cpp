@@ -1,6 +1,7 @@
 // A run killed at any moment leaves nothing that stops the next one: the next run starts and
 // ends, the status log holds only whole lines, the settings database opens, and every report a
-// killed run left behind is whole. A run stopped by a signal says so and commits what it holds.
+// killed run left behind is whole, only the one being written left under its .part name. A run
+// stopped by a signal says so and commits what it holds.
 #include <gtest/gtest.h>
 
 #include <sqlite3.h>
@@ -69,22 +70,10 @@ std::string IntegrityOf(const std::string& path) {
   return result;
 }
 
-// Every report file is one the uninterrupted run wrote too, byte for byte but for its dates, and
-// every database passes SQLite's check.
-void ExpectWholeReports(const ScratchAppFolder& app, const std::multimap<std::string, std::string>& expected) {
-  EXPECT_EQ(IntegrityOf(app.At("VelmoraDatabase.mdb")), "ok");
-  for (const auto& [name, content] : Reports(app)) {
-    auto range = expected.equal_range(name);
-    ASSERT_NE(range.first, range.second) << name;
-    EXPECT_EQ(content, range.first->second) << name;
-  }
-  for (const auto& entry : fs::directory_iterator(app.Path()))
-    if (entry.path().extension() == ".mdb") EXPECT_EQ(IntegrityOf(entry.path()), "ok") << entry.path();
-}
-
 struct KillPoint {
   std::string name;
   std::function<bool(const ScratchAppFolder&, std::chrono::steady_clock::duration)> reached;
+  int signal = SIGKILL;
 };
 
 }  // namespace
@@ -111,7 +100,11 @@ TEST(KilledRun, NextRunStartsAndFindsWholeLogDatabaseAndReports) {
     points.push_back({"after " + std::to_string(percent) + "% of a run",
                       [=](const ScratchAppFolder&, auto elapsed) { return elapsed * 100 >= length * percent; }});
 
-  static const std::regex wholeLine("QUORVASchedule (Started|Finished) at \\d{1,2}/\\d{1,2}/\\d{4}( \\d{1,2}:\\d\\d:\\d\\d [AP]M)?");
+  // A stop signal (SIGTERM) instead: within two seconds the run ends with 128 + the signal and
+  // its own line, what it collected committed.
+  points.push_back({"by SIGTERM when .csv appears", points[2].reached, SIGTERM});
+
+  static const std::regex wholeLine("QUORVASchedule (Started|Finished|Stopped by signal 15) at \\d{1,2}/\\d{1,2}/\\d{4}( \\d{1,2}:\\d\\d:\\d\\d [AP]M)?");
   for (const KillPoint& point : points) {
     SCOPED_TRACE("killed " + point.name);
     ScratchAppFolder app;
@@ -122,36 +115,31 @@ TEST(KilledRun, NextRunStartsAndFindsWholeLogDatabaseAndReports) {
     while (!point.reached(app, std::chrono::steady_clock::now() - start) &&
            std::chrono::steady_clock::now() - start < 3 * length + std::chrono::seconds(5))
       std::this_thread::sleep_for(std::chrono::microseconds(200));
-    ::kill(pid, SIGKILL);
-    testsupport::WaitProgram(pid);
+    auto signalled = std::chrono::steady_clock::now();
+    ::kill(pid, point.signal);
+    EXPECT_EQ(testsupport::WaitProgram(pid, 5), point.signal == SIGKILL ? -SIGKILL : 128 + SIGTERM);
+    if (point.signal == SIGTERM) {
+      EXPECT_LT(std::chrono::steady_clock::now() - signalled, std::chrono::seconds(2));
+      EXPECT_TRUE(testsupport::StatusLog(app).back().starts_with("QUORVASchedule Stopped by signal 15 at "));
+      EXPECT_FALSE(testsupport::QueryFile(app.At("VelmoraDatabase.mdb"), "Select * From WebSiteInfo").empty());
+    }
 
     ASSERT_EQ(testsupport::RunProgram(program), 0);
     auto log = testsupport::StatusLog(app);
     ASSERT_FALSE(log.empty());
     for (const std::string& line : log) EXPECT_TRUE(std::regex_match(line, wholeLine)) << line;
     EXPECT_EQ(log.back().rfind("QUORVASchedule Finished at ", 0), 0u);
-    ExpectWholeReports(app, expected);
+    EXPECT_EQ(IntegrityOf(app.At("VelmoraDatabase.mdb")), "ok");
+    int unfinished = 0;  // the one report being written when the run ended, at most
+    for (const auto& [name, content] : Reports(app)) {
+      auto range = expected.equal_range(name);
+      ASSERT_NE(range.first, range.second) << name;
+      EXPECT_EQ(content, range.first->second) << name;
+    }
+    for (const auto& entry : fs::directory_iterator(app.Path())) {
+      if (entry.path().extension() == ".mdb") EXPECT_EQ(IntegrityOf(entry.path()), "ok") << entry.path();
+      unfinished += entry.path().extension() == ".part";
+    }
+    EXPECT_LE(unfinished, 1);
   }
-
-  // A stop signal while the first level writes its reports: within two seconds the run ends with
-  // 128 + the signal and its own line, what it collected committed, every report whole and at most
-  // the one being written left under its .part name.
-  ScratchAppFolder app;
-  Prepare(app);
-  int pid = testsupport::StartProgram(app.InstallProgram());
-  auto start = std::chrono::steady_clock::now();
-  while (!points[1].reached(app, {}) && std::chrono::steady_clock::now() - start < 3 * length + std::chrono::seconds(5))
-    std::this_thread::sleep_for(std::chrono::microseconds(200));
-  auto signalled = std::chrono::steady_clock::now();
-  ::kill(pid, SIGTERM);
-  EXPECT_EQ(testsupport::WaitProgram(pid, 5), 143);
-  EXPECT_LT(std::chrono::steady_clock::now() - signalled, std::chrono::seconds(2));
-  auto log = testsupport::StatusLog(app);
-  ASSERT_FALSE(log.empty());
-  EXPECT_TRUE(log.back().starts_with("QUORVASchedule Stopped by signal 15 at ")) << log.back();
-  EXPECT_FALSE(testsupport::QueryFile(app.At("VelmoraDatabase.mdb"), "Select * From WebSiteInfo").empty());
-  int unfinished = 0;
-  for (const auto& entry : fs::directory_iterator(app.Path())) unfinished += entry.path().extension() == ".part";
-  EXPECT_LE(unfinished, 1);
-  ExpectWholeReports(app, expected);
 }
