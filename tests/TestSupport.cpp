@@ -163,10 +163,9 @@ int WaitProgram(int pid) {
 
 int WaitProgram(int pid, double seconds) {
   siginfo_t ended {};
-  for (int i = 0; i < seconds * 100; ++i) {
-    if (::waitid(P_PID, static_cast<id_t>(pid), &ended, WEXITED | WNOHANG | WNOWAIT) != 0 || ended.si_pid != 0) break;
+  for (int i = 0; i < seconds * 100 && !::waitid(P_PID, id_t(pid), &ended, WEXITED | WNOHANG | WNOWAIT) && !ended.si_pid;
+       ++i)
     ::usleep(10000);
-  }
   ::kill(pid, SIGKILL);  // a no-op on a process that ended and is not yet waited for
   return WaitProgram(pid);
 }

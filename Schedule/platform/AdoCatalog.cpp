@@ -1,6 +1,7 @@
 // The catalog: a new database file made (new, never through a link; its header written at once,
 // so that it is a database from the start; a journal left by a file of the same name removed
-// first) and remembered as made by this process; the tables of an open connection listed by name without regard to case.
+// first) and remembered as made by this process; the tables of an open connection listed by name
+// without regard to case.
 #include "platform/AdoInternal.h"
 
 #include <fcntl.h>

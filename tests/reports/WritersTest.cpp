@@ -7,6 +7,7 @@
 #include <csignal>
 #include <filesystem>
 #include <functional>
+#include <utility>
 
 #include "ReportJobs.h"
 #include "database/SqliteFile.h"
@@ -175,16 +176,15 @@ TEST(Writers, ExportTableRowsAndFailingWrites) {
   // older report under the name stays as it was.
   SetGrid(Rows(400, Lines{"Default Web Site", std::string(40, 'x')}));
   app.Write("full.csv", "older\r\n");
-  struct rlimit unlimited {}, small {};
-  ::getrlimit(RLIMIT_FSIZE, &unlimited);
-  small = unlimited;
-  small.rlim_cur = 8192;
-  auto handler = std::signal(SIGXFSZ, SIG_IGN);
-  ::setrlimit(RLIMIT_FSIZE, &small);
+  struct rlimit limit {};
+  ::getrlimit(RLIMIT_FSIZE, &limit);
+  const rlim_t unlimited = std::exchange(limit.rlim_cur, 8192);
+  std::signal(SIGXFSZ, SIG_IGN);  // a write past the limit fails instead of ending the process
+  ::setrlimit(RLIMIT_FSIZE, &limit);
   Export_TabSepFormat(app.At("full.csv"));
   Export_HTMLFormat(app.At("full.html"), false);
-  ::setrlimit(RLIMIT_FSIZE, &unlimited);
-  std::signal(SIGXFSZ, handler);
+  limit.rlim_cur = unlimited;
+  ::setrlimit(RLIMIT_FSIZE, &limit);
   EXPECT_EQ(testsupport::ReadFile(app.At("full.csv")), "older\r\n");
   EXPECT_FALSE(std::filesystem::exists(app.At("full.html")));
   EXPECT_EQ(testsupport::ReadFile(app.At("full.html.part")).size(), 8192u);
@@ -199,9 +199,7 @@ TEST(Writers, ExportTableRowsAndFailingWrites) {
   EXPECT_EQ(testsupport::ReadFile(app.At("kept")), "kept");
   EXPECT_FALSE(std::filesystem::exists(app.At("made")));
   for (const char* name : {"linked.csv", "linked.html"})
-    EXPECT_TRUE(std::filesystem::is_regular_file(std::filesystem::symlink_status(app.At(name))) &&
-                std::filesystem::file_size(app.At(name)) > 8192)
-        << name;
+    EXPECT_GT(std::filesystem::is_symlink(app.At(name)) ? 0 : std::filesystem::file_size(app.At(name)), 8192u) << name;
 
   auto log = testsupport::StatusLog(app);
   ASSERT_EQ(log.size(), 4u);
