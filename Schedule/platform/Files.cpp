@@ -457,8 +457,10 @@ void TextFile::Open(const std::string& path, FileMode mode) {
     if (replaces_ && S_ISDIR(st.st_mode)) RaiseOpenError(native, EISDIR);
     if (replaces_ && S_ISREG(st.st_mode) && ::access(native.c_str(), W_OK) != 0) RaiseOpenError(native, EACCES);
     partial = native + ".part";
-    ::unlink(partial.c_str());  // left by a killed run, or planted: never opened
-    int fd = ::open(partial.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    const int flags = O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC;
+    int fd = ::open(partial.c_str(), flags, 0666);
+    // One left by a killed run, or planted there, is removed, never opened.
+    if (fd < 0 && errno == EEXIST && ::unlink(partial.c_str()) == 0) fd = ::open(partial.c_str(), flags, 0666);
     file_ = fd < 0 ? nullptr : ::fdopen(fd, "wb");
     if (fd >= 0 && !file_) ::close(fd);
   } else if (mode == FileMode::OutputInPlace) {
