@@ -165,7 +165,9 @@ SideBySideRun MakeSideBySide(const std::string& folder, const std::vector<Server
       if (job != jobOf.end() && name.size() > 5 && name.compare(name.size() - 5, 5, ".html") == 0)
         run.sites[job->second].report = "side-by-side/" + name;
     }
-    // The copy of the program and its settings database have done their work.
+    // The copies of the program, of the snapshots (which may hold the servers' encrypted
+    // secrets) and the settings database have done their work.
+    platform::RemoveFolder(scratch + "/Servers");
     platform::Kill(scratch + "/QUORVASchedule");
     if (platform::IsNormalFile(scratch + "/VelmoraDatabase.mdb")) platform::Kill(scratch + "/VelmoraDatabase.mdb");
   } catch (const platform::RuntimeError&) {
@@ -221,9 +223,11 @@ DriftResult RunDrift(const std::vector<std::string>& named) {
   const std::string folder = AppFolder() + "/" + result.folder;
 
   for (ServerDrift& server : servers) {
-    if (StopSignal()) break;
+    if (StopSignal()) {
+      server.problem = "quorva-nightly was asked to stop first";
+      continue;
+    }
     result.servers.push_back(server.server);
-    const std::string entries = HistoryFolder() + "/" + server.server + "/";
     try {
       if (server.olderFile.empty() || server.newerFile.empty())
         platform::Raise(platform::errFileNotFound, "History/" + server.server + "/" +
