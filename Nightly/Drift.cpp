@@ -233,7 +233,8 @@ DriftResult RunDrift(const std::vector<std::string>& named) {
         platform::Raise(platform::errFileNotFound, "History/" + server.server + "/" +
                                                        (server.olderFile.empty() ? server.older : server.newer) +
                                                        " holds no applicationHost.config or MetaBase.xml");
-      auto before = iis::LoadSnapshotFile(server.server + "@" + server.older, server.olderFile);
+      // Both under the server's own name: the readers derive defaults from it (IUSR_<server>).
+      auto before = iis::LoadSnapshotFile(server.server, server.olderFile);
       auto after = iis::LoadSnapshotFile(server.server, server.newerFile);
       server.changes = CompareSnapshots(*before, *after);
     } catch (const platform::RuntimeError& e) {

@@ -57,6 +57,7 @@ TEST(NightlyDrift, ChangesOfTheLastFetchWithSideBySideReports) {
     shopsChanged += site + "60\"></IIsWebServer>\n";
   }
   const std::string legacyBefore = Changed(legacy, {{"Ann's Recipes", "Ann's Recipes (old)"},
+                                                    {"AnonymousUserName=\"IUSR_LEGACY01\"", ""},  // the default
                                                     {"\"UrlRewrite\"", "\"UrlRewrite,UrlRewrite\""},
                                                     {"</MBProperty>", shops + "</MBProperty>"}});
   keep("LEGACY01", older, legacyBefore);
