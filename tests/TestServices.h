@@ -16,7 +16,8 @@ inline constexpr const char* kSpareQueue = "QuorvaSpare";
 // The X display the script starts, with a window manager on it.
 inline constexpr const char* kTestDisplay = ":99";
 
-// "" when the service is up, else why it is not.
+// "" when the service is up (up() says so, once the script has run when it did not), else why not.
+std::string Unavailable(const std::string& service, bool (*up)());
 std::string CupsUnavailable();
 std::string XvfbUnavailable();
 
