@@ -1,7 +1,7 @@
-// The services some tests lean on (a CUPS scheduler with PDF queues, an Xvfb display), started
-// by scripts/test-services.sh. A test asks for a service; when it is not up, the script is run
-// once, and when the service still cannot be had the answer says why, for the test's skip
-// message.
+// The services some tests lean on (a CUPS scheduler with PDF queues, an Xvfb display, OpenSSH and
+// Samba servers on 127.0.0.1), started by scripts/test-services.sh. A test asks for a service;
+// when it is not up, the script is run once, and when the service still cannot be had the answer
+// says why, for the test's skip message.
 #pragma once
 
 #include <set>

@@ -10,6 +10,8 @@
 using nightly::Source;
 
 TEST(NightlySources, EachSourceIsReadOrRefusedOnItsLine) {
+  testsupport::ScratchAppFolder app;
+  app.Write("smb.auth", "");
   const nightly::Sources read = nightly::ParseSources(
       "; farm sources\r\n"
       "[Sources]\r\n"
@@ -35,7 +37,8 @@ TEST(NightlySources, EachSourceIsReadOrRefusedOnItsLine) {
       "KeepDays=7\n"
       "MaxMinutes=90\n"
       "Timout=5\n"
-      "SshConfig=relative/ssh_config\n");
+      "SshConfig=relative/ssh_config\n"
+      "SmbAuthFile=" + app.At("smb.auth") + "\n");
 
   std::vector<std::string> got;
   for (const Source& s : read.sources)
