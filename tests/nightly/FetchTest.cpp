@@ -15,10 +15,8 @@
 
 #include "Cli.h"
 #include "Process.h"
-#include "Sources.h"
 #include "TestServices.h"
 #include "TestSupport.h"
-#include "Transports.h"
 #include "platform/Text.h"
 
 namespace fs = std::filesystem;
@@ -187,46 +185,4 @@ TEST(NightlyFetch, EachTransportFetchesAndEachFailureKeepsTheLastGoodSnapshot) {
   EXPECT_EQ(unknown.err, "quorva-nightly: fetch: Sources.ini has no usable source for SBM (did you mean SMB?); "
                          "the servers are: WIN, PORT, SMB, COPY\n");
   fs::remove_all(served);
-}
-
-TEST(NightlyFetch, CommandLinesCarryPathsAsWrittenAndNoPathBecomesACommand) {
-  testsupport::ScratchAppFolder app;
-  app.Write("ssh_config", "");
-  app.Write("smb.auth", "username = svc-quorva\npassword = secret\n");
-  const nightly::Sources read = nightly::ParseSources(
-      "[Sources]\n"
-      "WIN=ssh://svc-quorva@web01.example.com/C:/Windows/System32/inetsrv/config/applicationHost.config\n"
-      "V6=ssh://[fe80::1]:2222/srv/iis drop/applicationHost.config\n"
-      "LEGACY=smb://legacy01:4455/C$/WINDOWS/system32/inetsrv/MetaBase.xml\n"
-      "DROP=file:///mnt/iis drop/applicationHost.config\n"
-      "QUOTE=ssh://web02/C:/x\"y/applicationHost.config\n"
-      "SEMI=smb://web03/C$/a;b/MetaBase.xml\n"
-      "BACKSLASH=ssh://web04/C:\\inetpub/applicationHost.config\n"
-      "CONTROL=/srv/a\x01z/applicationHost.config\n"
-      "[Options]\nTimeout=45\nSshConfig=" + app.At("ssh_config") + "\nSmbAuthFile=" + app.At("smb.auth") + "\n");
-  std::vector<std::string> got;
-  for (const nightly::Source& source : read.sources) {
-    nightly::Transfer transfer = nightly::TransferCommand(source, read.options, source.server);
-    got.push_back(platform::Join(transfer.argv, " ") + " | " + transfer.input);
-  }
-  const std::string ssh = "sftp -b - -o BatchMode=yes -o ConnectTimeout=45 -F " + app.At("ssh_config");
-  EXPECT_EQ(got, (std::vector<std::string>{
-                     ssh + " -- svc-quorva@web01.example.com | get "
-                           "\"/C:/Windows/System32/inetsrv/config/applicationHost.config\" \"WIN\"\n",
-                     ssh + " -P 2222 -- [fe80::1] | get \"/srv/iis drop/applicationHost.config\" \"V6\"\n",
-                     "smbclient //legacy01/C$ -A " + app.At("smb.auth") +
-                         " -t 45 -p 4455 -c get \"WINDOWS/system32/inetsrv/MetaBase.xml\" \"LEGACY\" | ",
-                     "cp -- /mnt/iis drop/applicationHost.config DROP | "}));
-  std::vector<std::string> problems;
-  for (const nightly::Problem& problem : read.problems) problems.push_back(problem.Format());
-  EXPECT_EQ(testsupport::MissingFrom(problems, {"Sources.ini:6: [Sources] QUOTE = ", "the path holds \"",
-                                                "Sources.ini:7: [Sources] SEMI = ", "the path holds \";\"",
-                                                "Sources.ini:8: [Sources] BACKSLASH = ", "write / between folders",
-                                                "Sources.ini:9: [Sources] CONTROL = ", "control character"}), "");
-  EXPECT_EQ(problems.size(), 4u);
-  // With no credentials file smbclient would ask for a password: the source is refused instead.
-  const nightly::Sources bare = nightly::ParseSources("[Sources]\nLEGACY=smb://legacy01/C$/MetaBase.xml\n");
-  EXPECT_TRUE(bare.sources.empty());
-  ASSERT_EQ(bare.problems.size(), 1u);
-  EXPECT_NE(bare.problems[0].Format().find("needs a credentials file: write SmbAuthFile="), std::string::npos);
 }
