@@ -11,6 +11,7 @@
 #include "Cli.h"
 #include "DriftPages.h"
 #include "Fetch.h"
+#include "History.h"
 #include "Problems.h"
 #include "Process.h"
 #include "Sources.h"
@@ -28,17 +29,6 @@ using platform::AppFolder;
 constexpr double kReportSeconds = 30 * 60;
 
 std::string HistoryFolder() { return AppFolder() + "/History"; }
-
-// A server's history entries, oldest first (stamps sort as their times do).
-std::vector<std::string> Entries(const std::string& server) {
-  std::vector<std::string> stamps;
-  try {
-    for (const std::string& name : platform::FolderEntries(HistoryFolder() + "/" + server))
-      if (IsStamp(name) && platform::IsFolder(HistoryFolder() + "/" + server + "/" + name)) stamps.push_back(name);
-  } catch (const platform::RuntimeError&) {
-  }
-  return stamps;
-}
 
 // The snapshot file a history entry holds, "" when it holds none.
 std::string SnapshotIn(const std::string& entry) {
@@ -193,7 +183,13 @@ DriftResult RunDrift(const std::vector<std::string>& named) {
     return result;
   }
   for (const std::string& server : named.empty() ? HistoryServers() : named) {
-    const std::vector<std::string> stamps = Entries(server);
+    std::vector<std::string> stamps;
+    try {
+      stamps = HistoryEntries(server);
+    } catch (const platform::RuntimeError& e) {
+      problem("drift: " + server + ": History/" + server + " cannot be read: " + e.Description());
+      continue;
+    }
     if (named.empty() && (stamps.empty() || stamps.back() != last)) continue;  // not changed by the last fetch
     if (stamps.size() < 2) {
       notes.push_back(server + ": its first snapshot" + (stamps.empty() ? "" : " (" + stamps.back() + ")") +

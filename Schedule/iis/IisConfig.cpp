@@ -309,6 +309,11 @@ std::shared_ptr<const Snapshot> LoadSnapshot(const std::string& server) {
   return snapshot;
 }
 
+std::string SnapshotProblem(const std::string& bytes, Format format) {
+  pugi::xml_document document;
+  return Refusal(document.load_buffer(bytes.data(), bytes.size(), kParseOptions), document, format);
+}
+
 DirectoryPath ParseDirectoryPath(const std::string& path) {
   const std::string prefix = "IIS://";
   if (path.size() < prefix.size() || !SameText(path.substr(0, prefix.size()), prefix))
