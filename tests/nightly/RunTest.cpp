@@ -115,3 +115,19 @@ TEST(NightlyRun, AProgramStoppedAtTheLimitOrByASignalEndsWithThePageAndThirtyTwo
               std::string::npos) << said;
   }
 }
+
+// The units shipped in contrib/systemd/, pointed at the built program, pass systemd's own check
+// without a word (an unknown key is only a warning there).
+TEST(NightlyRun, TheShippedSystemdUnitsVerify) {
+  if (testsupport::Capture("command -v systemd-analyze").empty()) GTEST_SKIP() << "systemd is not installed";
+  ScratchAppFolder app;
+  std::string units;
+  for (const std::string unit : {"quorva-nightly.service", "quorva-nightly.timer", "quorva-nightly-failure@.service"}) {
+    app.Write(unit, std::regex_replace(testsupport::ReadFile(testsupport::SourceDir() + "/contrib/systemd/" + unit),
+                                       std::regex("ExecStart=/srv/quorva/quorva-nightly"),
+                                       std::string("ExecStart=") + QUORVA_NIGHTLY));
+    units += " '" + app.At(unit) + "'";
+  }
+  EXPECT_EQ(testsupport::Capture("cd '" + app.Path() + "' && systemd-analyze verify" + units + " 2>&1; echo \"exit $?\""),
+            "exit 0\n");
+}
