@@ -58,11 +58,12 @@ std::string Row(const std::vector<std::string>& cells, const char* tag = "td", c
 // A file linked; an HTML file can be opened inside the page, in a frame that runs no script
 // whatever the file holds.
 std::string FileItem(const JournalFile& file) {
-  std::string item = "<li><a href=\"" + Href(file.path) + "\">" + HtmlEscape(FileName(file.path)) +
+  const std::string href = Href(file.path);
+  std::string item = "<li><a href=\"" + href + "\">" + HtmlEscape(FileName(file.path)) +
                      "</a> <span class=\"muted\">" + HtmlEscape(file.kind) + "</span>";
   const std::string name = platform::LCase(FileName(file.path));
   if (name.ends_with(".html") || name.ends_with(".htm"))
-    item += " <details class=\"view\"><summary>[view here]</summary><iframe sandbox=\"\" loading=\"lazy\" src=\"" + Href(file.path) +
+    item += " <details class=\"view\"><summary>[view here]</summary><iframe sandbox=\"\" loading=\"lazy\" src=\"" + href +
             "\"></iframe></details>";
   return item + "</li>\n";
 }
