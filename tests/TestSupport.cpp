@@ -12,7 +12,7 @@
 #include "database/SqliteFile.h"
 #include "database/mDatabase.h"
 #include "database/mGlob.h"
-#include "mMain.h"
+#include "RunState.h"
 #include "iis/Components.h"
 #include "platform/Err.h"
 #include "platform/Files.h"

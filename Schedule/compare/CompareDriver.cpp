@@ -1,7 +1,10 @@
 #include "compare/CompareDriver.h"
 
 #include "ModuleNames.h"
+#include "RunState.h"
+#include "collect/Sites.h"
 #include "collect/mCollect.h"
+#include "compare/CompareState.h"
 #include "compare/DiffDisplay.h"
 #include "compare/PropertyCompare.h"
 #include "database/mDatabase.h"
@@ -9,7 +12,6 @@
 #include "frmSchedule.h"
 #include "logs/RunJournal.h"
 #include "logs/mLog.h"
-#include "mMain.h"
 #include "platform/Ado.h"
 #include "platform/DateTime.h"
 #include "platform/Err.h"
@@ -19,16 +21,6 @@
 
 using platform::OnError;
 namespace ado = platform::ado;
-
-short CompareCategoryCount = 0;
-std::string CompareItem1, CompareItem2;
-std::string CompareServer1, CompareServer2;
-std::string CompareSiteName1, CompareSiteName2;
-std::string CompareSiteIndex1, CompareSiteIndex2;
-std::string CompareDirName1, CompareDirName2;
-std::string CompareParentPath1, CompareParentPath2;
-std::vector<std::string> CompareTabCaptions;
-std::string CompareAppTabCaptions;
 
 namespace {
 
@@ -63,7 +55,8 @@ void ExportComparisonDetails() {
   for (JobIndex = 0; JobIndex < static_cast<long>(ServerList.size()); ++JobIndex) {
     const std::string& entry = ServerList[static_cast<size_t>(JobIndex)];
     platform::ado::ReleaseHeldFiles();  // the job before gives its export database back
-    journal::Export(JobIndex, "comparison", {&ServerList, &TabList, &FormatList, &OptionList, &PathList, &CustomList, &PrinterNameList});
+    journal::Export(JobIndex, "comparison",
+                    {&ServerList, &TabList, &FormatList, &OptionList, &PathList, &CustomList, &PrinterNameList});
     onError.Next([] { WriteActivityHeader(JobIndex); });
     onError.Next([&] { window.p2.SetText("Exporting File From " + entry); });
     onError.Next([&] { window.Pg1.SetValue(0); });

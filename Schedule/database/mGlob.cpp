@@ -1,9 +1,8 @@
 #include "database/mGlob.h"
 
 #include "ModuleNames.h"
-#include "database/mDatabase.h"
+#include "RunState.h"
 #include "logs/RunJournal.h"
-#include "mMain.h"
 #include "platform/DateTime.h"
 #include "platform/Err.h"
 #include "platform/Files.h"
@@ -98,17 +97,4 @@ std::string CreateExportDatabase(const std::string& nameText) {
     if (created) journal::File("export-database", path);
   });
   return path;
-}
-
-void GetDataFromSource(const std::string& columns, const std::string& exportPath, const std::string& table,
-                       bool webSite) {
-  platform::OnError onError(modules::mCollect, "GetDataFromSource");
-  Connection connection;
-  bool opened = false;
-  onError.Next([&] { opened = OpenConnection(connection, exportPath); });
-  if (!opened) return;
-  onError.Next([&] { DropTable(table, connection); });
-  std::string query;
-  onError.Next([&] { query = ConstructQueryForExport(columns, table, webSite); });
-  if (!query.empty()) onError.Next([&] { connection.Execute(query, -1); });
 }

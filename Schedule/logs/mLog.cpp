@@ -1,8 +1,8 @@
 #include "logs/mLog.h"
 
 #include "ModuleNames.h"
+#include "RunState.h"
 #include "logs/RunJournal.h"
-#include "mMain.h"
 #include "platform/DateTime.h"
 #include "platform/Err.h"
 #include "platform/Files.h"

@@ -3,14 +3,14 @@
 #include <vector>
 
 #include "ModuleNames.h"
-#include "collect/mCollect.h"
+#include "RunState.h"
+#include "collect/Sites.h"
 #include "custom/mCustom.h"
 #include "database/mDatabase.h"
 #include "database/mGlob.h"
 #include "frmSchedule.h"
 #include "logs/RunJournal.h"
 #include "logs/mLog.h"
-#include "mMain.h"
 #include "platform/Ado.h"
 #include "platform/DateTime.h"
 #include "platform/Text.h"
@@ -61,7 +61,8 @@ void ExportIISSettings() {
     platform::ado::ReleaseHeldFiles();  // the job before gives its export database back
     // A job without a Custom entry is a custom job too (below, an empty name).
     const bool standard = static_cast<size_t>(JobIndex) < CustomList.size() && CustomList[size_t(JobIndex)] == "No";
-    journal::Export(JobIndex, standard ? "standard" : "custom", {&ServerList, &TabList, &FormatList, &OptionList, &PathList, &CustomList, &PrinterNameList});
+    journal::Export(JobIndex, standard ? "standard" : "custom",
+                    {&ServerList, &TabList, &FormatList, &OptionList, &PathList, &CustomList, &PrinterNameList});
     onError.Next([] { WriteActivityHeader(JobIndex); });
 
     std::string custom;
