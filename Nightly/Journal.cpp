@@ -37,6 +37,7 @@ Journal ParseJournal(const std::string& text) {
       journal.found = true;
       journal.start = Text(event, "time");
       journal.version = Text(event, "version");
+      journal.pid = Number(event, "pid", 0);
       continue;
     }
     if (!journal.found) continue;

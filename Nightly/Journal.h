@@ -38,6 +38,7 @@ struct Journal {
   bool found = false;       // the file was there and opened with a start line
   std::string start, end;   // "2026-12-07T01:00:00"; end "" when the run wrote no end line
   std::string version;
+  long pid = 0;             // the process that wrote it
   std::map<std::pair<int, long>, JournalJob> jobs;  // by level and job
   std::vector<JournalLine> loose;                   // lines that belong to no job
   std::vector<JournalFile> looseFiles;              // files that belong to no job

@@ -37,13 +37,6 @@ Limit ProgramLimit(const FetchOptions& options) {
   return limit;
 }
 
-// A journal time of now, to tell this run's journal from one an earlier run left.
-std::string JournalTime() {
-  std::string stamp = Stamp(platform::Now());
-  stamp[10] = 'T', stamp[13] = stamp[16] = ':';
-  return stamp;
-}
-
 // Runs QUORVASchedule in the application folder and reads its journal; says what became of it
 // in run.program and returns the exit causes it gave.
 int RunTheProgram(RunRecord& run, const Limit& limit) {
@@ -59,7 +52,6 @@ int RunTheProgram(RunRecord& run, const Limit& limit) {
     run.program = "not run: the run was asked to stop before it";
     return 0;
   }
-  const std::string launched = JournalTime();
   ProcessOptions options;
   options.folder = app;
   options.timeout = limit.seconds;
@@ -69,7 +61,7 @@ int RunTheProgram(RunRecord& run, const Limit& limit) {
   for (const std::string& line : platform::Split(result.err, "\n"))
     if (!line.empty()) Complain("QUORVASchedule: " + line);
   run.journal = ReadJournal();
-  if (run.journal.found && run.journal.start < launched) run.journal = Journal{};  // an earlier run's
+  if (run.journal.pid != result.pid) run.journal = Journal{};  // an earlier run's, or another's
   const std::string after = " after " + DurationWords(result.seconds);
   int causes = 0;
   if (!result.started) {
