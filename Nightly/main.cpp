@@ -50,7 +50,9 @@ const Command kCommands[] = {
      "Reads ScheduleInfo/ScheduleConfig.ini as QUORVASchedule reads it, and Sources.ini when there\n"
      "is one, and names every problem on its line with what to write instead:\n"
      "  ScheduleConfig.ini:LINE: [Section] Key, job N: what is wrong, and what to write instead\n"
-     "Never opens the settings database. Exit status 0 when nothing is wrong, else 1.\n"
+     "Jobs are counted from 1: job N is the N-th entry of every list of the section. Reads the\n"
+     "snapshots, the custom report definitions (read only) and the print queues; never opens the\n"
+     "settings database. Exit status 0 when nothing is wrong, else 1.\n"
      "See docs/schedule.md.\n"},
     {"run", nightly::RunCommand,
      "Usage: quorva-nightly [--app DIR] run\n"
