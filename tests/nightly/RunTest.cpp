@@ -50,8 +50,9 @@ TEST(NightlyRun, APageWithEveryLineUnderItsJobEveryFileLinkedAndTheIndex) {
                                                    "Custom=No|No|\r\nPrintername=||\r\nTime=||\r\n");
   const nightly::ProcessResult result =
       nightly::RunProcess({QUORVA_NIGHTLY, "--app", app.Path(), "run"}, {.timeout = 120});
-  EXPECT_EQ(result.exitCode, 4) << "error lines in the status log\n" << result.out << result.err;
+  EXPECT_EQ(result.exitCode, 5) << "the bad server name, its error lines\n" << result.out << result.err;
   const std::string path = OnlyPage(app), page = testsupport::ReadFile(path);
+  EXPECT_NE(page.find("ScheduleConfig.ini:2: [WebServer] Server, job 2: &quot;NO&lt;script&gt;SUCH&quot;"), std::string::npos);
   EXPECT_TRUE(result.out.starts_with(path + "\n")) << result.out;
 
   // Each line sits under its job: the job's row is the last anchor before it.
@@ -88,7 +89,7 @@ TEST(NightlyRun, APageWithEveryLineUnderItsJobEveryFileLinkedAndTheIndex) {
   EXPECT_EQ(std::regex_replace(page, std::regex("<iframe sandbox=\"\" "), "").find("<iframe"), std::string::npos);
 
   const std::string stamp = fs::path(path).stem(), row = testsupport::ReadLines(runs + "index.csv").at(1);
-  EXPECT_TRUE(row.starts_with(stamp + ",") && row.ends_with(",4,2,3,20,0,0")) << row;
+  EXPECT_TRUE(row.starts_with(stamp + ",") && row.ends_with(",5,2,3,20,0,0")) << row;
   EXPECT_NE(testsupport::ReadFile(runs + "index.html").find("href=\"" + stamp + ".html\""), std::string::npos);
 
   if (testsupport::Capture("command -v chromium").empty()) GTEST_SKIP() << "chromium is not installed";
