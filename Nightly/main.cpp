@@ -32,10 +32,16 @@ const Command kCommands[] = {
      "A fetched file replaces the snapshot only when it is a whole IIS configuration file; a\n"
      "failed fetch leaves the last good snapshot in place. When the content changed, a copy is kept\n"
      "in History/<server>/<yyyy-mm-dd_hh-mm-ss>/; entries older than KeepDays go, never a\n"
-     "server's newest two. One line per server on stdout, each failure on stderr.\n"
+     "server's newest two. Concurrency sources at a time, each stopped after Timeout seconds.\n"
      "\n"
-     "Exit status: 0, or the sum of 1 (problems in Sources.ini) and 2 (a fetch failed);\n"
-     "64 when a server named is not in Sources.ini. See docs/snapshots.md.\n"},
+     "One line per server on stdout:\n"
+     "  SERVER: fetched and changed (History/SERVER/STAMP)\n"
+     "  SERVER: fetched, unchanged\n"
+     "  SERVER: failed (REASON)\n"
+     "and each failure and each problem of Sources.ini on stderr.\n"
+     "\n"
+     "Exit status: 0, or the sum of 1 (problems in Sources.ini), 2 (a fetch failed) and 32\n"
+     "(stopped by a signal); 64 when a server named is not in Sources.ini. See docs/snapshots.md.\n"},
     {"drift", nightly::DriftCommand,
      "Usage: quorva-nightly [--app DIR] drift [SERVER...]\n"
      "\n"

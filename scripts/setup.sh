@@ -24,6 +24,9 @@ PACKAGES=(
   chromium
   # Tests: systemd-analyze verify checks the shipped units in contrib/systemd/.
   systemd
+  # quorva-nightly fetch copies snapshots with OpenSSH's sftp and Samba's smbclient; the tests
+  # fetch from a real OpenSSH server and a real Samba server on 127.0.0.1 (never port 22 or 445).
+  openssh-client openssh-server samba smbclient
 )
 
 missing=()

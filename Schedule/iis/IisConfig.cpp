@@ -80,6 +80,22 @@ pugi::xml_node Descend(pugi::xml_node node, const std::string& sectionPath) {
 double parseSeconds = 0;
 long parseCount = 0;
 
+// Metabase lists are lines: attribute values keep their line breaks.
+constexpr unsigned kParseOptions = pugi::parse_default & ~pugi::parse_wconv_attribute;
+
+// What makes a parsed file no snapshot of its format; "" when it is one.
+std::string Refusal(const pugi::xml_parse_result& parsed, const pugi::xml_document& document, Format format) {
+  if (parsed.status == pugi::status_no_document_element) return "holds no XML element (it is empty, or cut off before its first)";
+  if (!parsed)
+    return std::string("is not well-formed XML: ") + parsed.description() + " at offset " + std::to_string(parsed.offset);
+  pugi::xml_node root = document.document_element();
+  if (std::strcmp(root.name(), "configuration") != 0)
+    return std::string("has the root <") + root.name() + ">, not <configuration>";
+  if (format == Format::Metabase && !root.child("MBProperty"))
+    return "is not a metabase: <configuration> holds no <MBProperty>";
+  return {};
+}
+
 }  // namespace
 
 std::string ConfigNode::Get(const std::string& name, const std::string& fallback) const {
@@ -279,28 +295,19 @@ std::shared_ptr<const Snapshot> LoadSnapshot(const std::string& server) {
   const std::string& shown = file.path;
   auto started = std::chrono::steady_clock::now();
   auto snapshot = std::make_shared<Snapshot>(server, path, format);
-  pugi::xml_parse_result parsed = snapshot->Document().load_file(
-      file.path.c_str(), pugi::parse_default & ~pugi::parse_wconv_attribute);  // metabase lists are lines
-  if (!parsed) {
-    Fail(cached, errAutomation,
-                "The IIS configuration snapshot of server '" + server + "' (" + shown +
-                    ") is not well-formed XML: " + parsed.description() + " at offset " + std::to_string(parsed.offset));
-  }
-  pugi::xml_node root = snapshot->Document().document_element();
-  if (std::strcmp(root.name(), "configuration") != 0) {
-    Fail(cached, errAutomation,
-                "The IIS configuration snapshot of server '" + server + "' (" + shown + ") has the root <" +
-                    root.name() + ">, not <configuration>");
-  }
-  if (format == Format::Metabase && !root.child("MBProperty")) {
-    Fail(cached, errAutomation,
-                "The IIS configuration snapshot of server '" + server + "' (" + shown +
-                    ") is not a metabase: <configuration> holds no <MBProperty>");
-  }
+  pugi::xml_parse_result parsed = snapshot->Document().load_file(file.path.c_str(), kParseOptions);
+  std::string refusal = Refusal(parsed, snapshot->Document(), format);
+  if (!refusal.empty())
+    Fail(cached, errAutomation, "The IIS configuration snapshot of server '" + server + "' (" + shown + ") " + refusal);
   snapshot->Index();
   parseSeconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
   cached.snapshot = snapshot;
   return snapshot;
+}
+
+std::string SnapshotProblem(const std::string& bytes, Format format) {
+  pugi::xml_document document;
+  return Refusal(document.load_buffer(bytes.data(), bytes.size(), kParseOptions), document, format);
 }
 
 DirectoryPath ParseDirectoryPath(const std::string& path) {

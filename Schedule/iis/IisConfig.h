@@ -116,6 +116,11 @@ class Snapshot {
 // fails), but the unchanged file is not read again.
 std::shared_ptr<const Snapshot> LoadSnapshot(const std::string& server);
 
+// Why these bytes are not a snapshot of the format, by the rule LoadSnapshot reads files with:
+// "" when they are one, else what is wrong ("is not well-formed XML: ... at offset N", "has the
+// root <x>, not <configuration>", ...), to follow the file's name in a message.
+std::string SnapshotProblem(const std::string& bytes, Format format);
+
 // The metabase location of a directory path "IIS://server/W3SVC/1/ROOT/dir": its parts.
 struct DirectoryPath {
   std::string server;
