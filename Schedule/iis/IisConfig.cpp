@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstring>
 #include <strings.h>
+#include <unordered_set>
 
 #include "platform/Err.h"
 #include "platform/Files.h"
@@ -61,13 +62,16 @@ Attributes AttributesOf(const pugi::xml_node& element) {
   return result;
 }
 
-std::string NormalLocation(std::string path) {
+// A <location> path as written, without the slashes around it; "" for the server.
+std::string LocationPath(std::string path) {
   path = Trim(Replace(path, "\\", "/"));
   while (!path.empty() && path.front() == '/') path.erase(path.begin());
   while (!path.empty() && path.back() == '/') path.pop_back();
   if (path == ".") path.clear();
-  return LCase(path);
+  return path;
 }
+
+std::string NormalLocation(const std::string& path) { return LCase(LocationPath(path)); }
 
 pugi::xml_node Descend(pugi::xml_node node, const std::string& sectionPath) {
   for (const std::string& part : Split(sectionPath, "/")) {
@@ -320,6 +324,60 @@ DirectoryPath ParseDirectoryPath(const std::string& path) {
   DirectoryPath result{parts[0], parts[2], {}};
   for (size_t i = 4; i < parts.size(); ++i)
     if (!parts[i].empty()) result.directories.push_back(parts[i]);
+  return result;
+}
+
+std::shared_ptr<const Snapshot> LoadSnapshotFile(const std::string& server, const std::string& path) {
+  FileInfo file = FindFile(path);
+  if (!file.normalFile) Raise(errFileNotFound, "No IIS configuration snapshot of server '" + server + "' at " + file.path);
+  const std::string name = path.substr(path.find_last_of("/\\") + 1);
+  auto snapshot = std::make_shared<Snapshot>(server, path, SameText(name, "MetaBase.xml") ? Format::Metabase : Format::ApplicationHost);
+  pugi::xml_parse_result parsed = snapshot->Document().load_file(file.path.c_str(), kParseOptions);
+  std::string refusal = Refusal(parsed, snapshot->Document(), snapshot->Kind());
+  if (!refusal.empty())
+    Raise(errAutomation, "The IIS configuration snapshot of server '" + server + "' (" + file.path + ") " + refusal);
+  snapshot->Index();
+  return snapshot;
+}
+
+std::unordered_map<std::string, std::vector<std::vector<std::string>>> SiteDirectories(const Snapshot& snapshot) {
+  std::unordered_map<std::string, std::vector<std::vector<std::string>>> result;
+  std::unordered_set<std::string> seen;
+  auto add = [&](const std::string& siteId, const std::string& path) {
+    std::vector<std::string> parts;
+    for (const std::string& part : Split(Replace(path, "\\", "/"), "/"))
+      if (!Trim(part).empty() && part != ".") parts.push_back(part);
+    if (!parts.empty() && seen.insert(siteId + "\n" + LCase(Join(parts, "/"))).second) result[siteId].push_back(parts);
+  };
+  pugi::xml_node root = snapshot.Document().document_element();
+  if (snapshot.Kind() == Format::Metabase) {
+    for (pugi::xml_node key : root.child("MBProperty").children()) {
+      if (std::strcmp(key.name(), "IIsWebVirtualDir") != 0 && std::strcmp(key.name(), "IIsWebDirectory") != 0) continue;
+      // /LM/W3SVC/<n>/ROOT/<directories>
+      std::vector<std::string> parts = Split(key.attribute("Location").value(), "/");
+      if (parts.size() < 6 || !SameText(parts[2], "W3SVC") || !SameText(parts[4], "ROOT") || !snapshot.SiteById(parts[3]))
+        continue;
+      add(parts[3], Join(std::vector<std::string>(parts.begin() + 5, parts.end()), "/"));
+    }
+    return result;
+  }
+  std::unordered_map<std::string, std::string> idByName;
+  for (const Site& site : snapshot.Sites()) {
+    idByName.emplace(LCase(site.name), site.id);
+    for (pugi::xml_node application : snapshot.SiteElement(site.id).children("application")) {
+      std::string path = application.attribute("path").as_string("/");
+      add(site.id, path);
+      for (pugi::xml_node directory : application.children("virtualDirectory"))
+        add(site.id, path + "/" + directory.attribute("path").as_string("/"));
+    }
+  }
+  for (pugi::xml_node location : root.children("location")) {
+    std::string path = LocationPath(location.attribute("path").value());
+    size_t slash = path.find('/');
+    if (slash == std::string::npos) continue;
+    auto site = idByName.find(LCase(path.substr(0, slash)));
+    if (site != idByName.end()) add(site->second, path.substr(slash + 1));
+  }
   return result;
 }
 
