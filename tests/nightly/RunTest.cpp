@@ -1,6 +1,7 @@
-// quorva-nightly run over a small farm: the exit status, the run's page (every status-log line of
-// the run under its job, the files linked, text from the schedule shown as text in a real
-// browser), the index; and a run stopped at its time limit or by a signal.
+// quorva-nightly run over a small farm: the exit status, the run's page (the fetches, every
+// status-log line of the run under its job, the files and the changes linked, text from the
+// schedule shown as text in a real browser), the index; and a run stopped at its time limit or
+// by a signal.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -62,7 +63,8 @@ TEST(NightlyRun, APageWithEveryLineUnderItsJobEveryFileLinkedAndTheIndex) {
       nightly::RunProcess({QUORVA_NIGHTLY, "--app", app.Path(), "run"}, {.timeout = 120});
   EXPECT_EQ(result.exitCode, 7) << "the bad server name, the failed fetch, the error lines\n" << result.out << result.err;
   const std::string path = OnlyPage(app), page = testsupport::ReadFile(path);
-  EXPECT_EQ(testsupport::MissingFrom(page, {"<td>WEBFARM01</td>", "changed", "<td>LEGACY01</td>", "failed"}), "");
+  EXPECT_EQ(testsupport::MissingFrom(page, {"<td>WEBFARM01</td>", "changed", "<td>LEGACY01</td>", "failed",
+                                            "2 changes on WEBFARM01", "href=\"../Drift/"}), "");
   EXPECT_NE(page.find("ScheduleConfig.ini:2: [WebServer] Server, job 2: &quot;NO&lt;script&gt;SUCH&quot;"), std::string::npos);
   EXPECT_NE(result.out.find("\n" + path + "\n"), std::string::npos) << result.out;
 
@@ -100,7 +102,7 @@ TEST(NightlyRun, APageWithEveryLineUnderItsJobEveryFileLinkedAndTheIndex) {
   EXPECT_EQ(std::regex_replace(page, std::regex("<iframe sandbox=\"\" "), "").find("<iframe"), std::string::npos);
 
   const std::string stamp = fs::path(path).stem(), row = testsupport::ReadLines(runs + "index.csv").at(1);
-  EXPECT_TRUE(row.starts_with(stamp + ",") && row.ends_with(",7,2,3,20,1,0")) << row;
+  EXPECT_TRUE(row.starts_with(stamp + ",") && row.ends_with(",7,2,3,20,1,2")) << row;
   EXPECT_NE(testsupport::ReadFile(runs + "index.html").find("href=\"" + stamp + ".html\""), std::string::npos);
 
   if (testsupport::Capture("command -v chromium").empty()) GTEST_SKIP() << "chromium is not installed";
