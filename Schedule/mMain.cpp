@@ -8,6 +8,7 @@
 #include "database/mDatabase.h"
 #include "database/mGlob.h"
 #include "frmSchedule.h"
+#include "logs/RunJournal.h"
 #include "logs/mLog.h"
 #include "platform/DateTime.h"
 #include "platform/Err.h"
@@ -59,6 +60,7 @@ void Main() {
     // The folder may be there already.
   }
 
+  journal::Begin();
   platform::OnError onError(modules::mMain, "Main");
   onError.Next([] { WriteStatusLog("Started", modules::mMain, "Main", 0); });
   onError.Next([] { DatabasePath = GetAppPath("VelmoraDatabase.mdb"); });
@@ -67,7 +69,9 @@ void Main() {
     CurrentLevel = level;
     onError.Next(GenerateReportForLevel);
   }
+  journal::Place(journal::Phase::End);
   onError.Next([] { WriteStatusLog("Finished", modules::mMain, "Main", 0); });
+  journal::End();
   frmSchedule().Unload();
 }
 
@@ -75,6 +79,7 @@ void GenerateReportForLevel() {
   platform::OnError onError(modules::mMain, "GenerateReportForLevel");
   // A settings database found locked by another process in the last level is waited for again.
   platform::ado::ForgetLocks();
+  journal::Level(CurrentLevel, LevelSection(CurrentLevel));
   onError.Next(InitSchedular);
   onError.Next([] {
     if (CurrentLevel == 1 || CurrentLevel == 2)
@@ -85,7 +90,9 @@ void GenerateReportForLevel() {
   });
   onError.Next(CreateDBResource);
   onError.Next(InitConnections);
+  journal::Place(journal::Phase::Collect);
   onError.Next(CollectIISSettings);
+  journal::Place(journal::Phase::Export);
   onError.Next([] { frmSchedule().SetDisplayFlag(true); });
   onError.Next([] { frmSchedule().Refresh(); });
   onError.Next([] {

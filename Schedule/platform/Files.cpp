@@ -530,6 +530,13 @@ void TextFile::WriteLines(const std::vector<std::string>& lines) {
 
 void TextFile::Write(const std::string& bytes) { Put(bytes, false); }
 
+void TextFile::Flush() {
+  if (!file_ || mode_ == FileMode::Input) Raise(errBadFileMode);
+  if (failed_ || std::fflush(file_) == 0) return;
+  failed_ = true;
+  RaiseFor(errPathFileAccess, partial_.empty() ? path_ : partial_, kWriteError);
+}
+
 int TextFile::Peek() {
   int c = std::fgetc(file_);
   if (c != EOF) std::ungetc(c, file_);
