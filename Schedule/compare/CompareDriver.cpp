@@ -53,7 +53,8 @@ void ExportComparisonDetails() {
 
   for (JobIndex = 0; JobIndex < static_cast<long>(ServerList.size()); ++JobIndex) {
     const std::string& entry = ServerList[static_cast<size_t>(JobIndex)];
-    platform::ado::ReleaseHeldFiles();  // the job before gives its export database back
+    // The job before is on disk for other programs, and gives its export database back.
+    onError.Next(platform::ado::CommitHeldWrites);
     onError.Next([] { WriteActivityHeader(JobIndex); });
     onError.Next([&] { window.p2.SetText("Exporting File From " + entry); });
     onError.Next([&] { window.Pg1.SetValue(0); });
@@ -68,7 +69,7 @@ void ExportComparisonDetails() {
     onError.Next([] { WriteActivity(JobIndex); });
     onError.Next([&] { window.Pg1.SetValue(0); });
   }
-  platform::ado::ReleaseHeldFiles();
+  onError.Next(platform::ado::CommitHeldWrites);
 }
 
 void Merge() {

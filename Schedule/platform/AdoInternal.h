@@ -132,6 +132,10 @@ std::map<std::string, std::shared_ptr<Store>>& Stores();
 // or a table made for a report whose rows never came.
 void ReleaseAllStores();
 
+// Gives the files the process made, each held for it from its first write, back to other
+// processes: a job's export database, once the job is done. Never raises.
+void ReleaseHeldFiles();
+
 // Commits and closes the stores of files other than the program's own that no connection uses.
 void CloseIdleStores();
 

@@ -69,6 +69,10 @@ void CloseIdleStores() {
       ++it;
 }
 
+void ReleaseHeldFiles() {
+  for (auto& entry : Stores()) entry.second->LetJournalGo();
+}
+
 }  // namespace internal
 
 using namespace internal;
@@ -76,10 +80,6 @@ using namespace internal;
 void RegisterScratchDatabase(const std::string& path) { ScratchPaths().insert(CanonicalPath(FilePath(path))); }
 
 void ForgetLocks() { LockedFiles().clear(); }
-
-void ReleaseHeldFiles() {
-  for (auto& entry : Stores()) entry.second->LetJournalGo();
-}
 
 bool IsDamagedDatabase(const std::string& path) {
   const FileInfo file = FindFile(path);

@@ -57,7 +57,8 @@ void ExportIISSettings() {
 
   for (JobIndex = 0; JobIndex < static_cast<long>(ServerList.size()); ++JobIndex) {
     const std::string& entry = ServerList[static_cast<size_t>(JobIndex)];
-    platform::ado::ReleaseHeldFiles();  // the job before gives its export database back
+    // The job before is on disk for other programs, and gives its export database back.
+    onError.Next(platform::ado::CommitHeldWrites);
     onError.Next([] { WriteActivityHeader(JobIndex); });
 
     std::string custom;
@@ -118,7 +119,7 @@ void ExportIISSettings() {
     onError.Next([] { WriteActivity(JobIndex); });
     onError.Next([&] { window.Pg1.SetValue(0); });
   }
-  platform::ado::ReleaseHeldFiles();
+  onError.Next(platform::ado::CommitHeldWrites);
 }
 
 void ExportReportIntoSelectedFormat(const std::string& labels, const std::string& exportDbPath,
