@@ -39,6 +39,9 @@ bool IsScratchDatabase(const std::string& path);
 // the process made (held for it from their first write) back to other processes: another program
 // then sees everything written so far, and may write the files itself until this one writes again.
 void CommitHeldWrites();
+// Commits and closes every database file no connection has open, scratch stores too: the process
+// leaves them to other programs from now on (and the write-ahead log goes with the last handle).
+void CloseUnusedDatabases();
 
 // True when the file is there but is not a database: not an SQLite file at all, or one whose
 // pages are damaged (a truncated copy). False otherwise, also when it cannot be looked into for

@@ -136,8 +136,9 @@ void ReleaseAllStores();
 // processes: a job's export database, once the job is done. Never raises.
 void ReleaseHeldFiles();
 
-// Commits and closes the stores of files other than the program's own that no connection uses.
-void CloseIdleStores();
+// Commits and closes the stores of files other than the program's own that no connection uses;
+// with scratch, the program's own too.
+void CloseIdleStores(bool scratch = false);
 
 // ---- Write batching (AdoBatching.cpp) ----
 

@@ -61,9 +61,9 @@ void ReleaseAllStores() {
   for (auto& entry : Stores()) entry.second->Release();
 }
 
-void CloseIdleStores() {
+void CloseIdleStores(bool scratch) {
   for (auto it = Stores().begin(); it != Stores().end();)
-    if (!it->second->scratch && it->second->users == 0)
+    if ((scratch || !it->second->scratch) && it->second->users == 0)
       it = Stores().erase(it);
     else
       ++it;
@@ -80,6 +80,8 @@ using namespace internal;
 void RegisterScratchDatabase(const std::string& path) { ScratchPaths().insert(CanonicalPath(FilePath(path))); }
 
 void ForgetLocks() { LockedFiles().clear(); }
+
+void CloseUnusedDatabases() { CloseIdleStores(true); }
 
 bool IsDamagedDatabase(const std::string& path) {
   const FileInfo file = FindFile(path);
