@@ -95,6 +95,16 @@ long ErrorOf(const std::function<void()>& statement, std::string* description) {
   return 0;
 }
 
+UnwritableFolder::UnwritableFolder(const std::string& path) : path(path) {
+  fs::create_directory(path);
+  immutable = std::system(("chattr +i '" + path + "' 2>/dev/null").c_str()) == 0;
+  if (!immutable) fs::remove(path), std::ofstream(path) << "not a folder";
+}
+
+UnwritableFolder::~UnwritableFolder() {
+  if (immutable) std::system(("chattr -i '" + path + "'").c_str());
+}
+
 void CopyDemoServers(const ScratchAppFolder& app) {
   for (const char* file : {"WEBFARM01/applicationHost.config", "LEGACY01/MetaBase.xml"})
     app.Write(std::string("Servers/") + file, ReadFile(SourceDir() + "/demo/Servers/" + file));

@@ -29,7 +29,7 @@ void Connection::Impl::Close() {
 bool Connection::Impl::Share(dev_t dev, ino_t ino) {
   auto found = Stores().find(key);
   if (found == Stores().end() || found->second->dev != dev || found->second->ino != ino ||
-      found->second->scratch != scratch)
+      found->second->scratch != scratch || found->second->readOnly != readOnly)
     return false;
   Attach(found->second);
   return true;
@@ -134,6 +134,7 @@ void Connection::Open(const std::string& connectionString, const std::string&, c
   }
   impl_->key = CanonicalPath(native);
   impl_->scratch = ScratchPaths().count(impl_->key) != 0;
+  impl_->readOnly = text.readOnly;
   if (impl_->scratch && !same) scratchFiles[path] = {file, FilesReplaced()};
   // The file's identity: a store's handle is only shared on this very file.
   const auto dev = static_cast<dev_t>(file.device);
@@ -154,7 +155,8 @@ void Connection::Open(const std::string& connectionString, const std::string&, c
   if (!impl_->scratch) CloseIdleStores();
   sqlite3* db = nullptr;
   // The program reaches its databases from one thread: the handle takes no mutex per call.
-  int rc = sqlite3_open_v2(native.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
+  int rc = sqlite3_open_v2(native.c_str(), &db,
+                           (impl_->readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_NOMUTEX, nullptr);
   if (rc != SQLITE_OK) {
     std::string message = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
     sqlite3_close_v2(db);
@@ -179,7 +181,7 @@ void Connection::Open(const std::string& connectionString, const std::string&, c
   // open to other processes between statements.
   bool keptJournal = false;
   if (auto made = MadeFiles().find(impl_->key); made != MadeFiles().end()) {
-    keptJournal = !impl_->scratch && made->second == std::make_pair(dev, ino);
+    keptJournal = !impl_->scratch && !impl_->readOnly && made->second == std::make_pair(dev, ino);
     MadeFiles().erase(made);
   }
   if (rc == SQLITE_OK && keptJournal) rc = sqlite3_exec(db, "PRAGMA locking_mode=EXCLUSIVE", nullptr, nullptr, nullptr);
@@ -199,6 +201,7 @@ void Connection::Open(const std::string& connectionString, const std::string&, c
   auto store = std::make_shared<Store>();
   store->db = db;
   store->scratch = impl_->scratch;
+  store->readOnly = impl_->readOnly;
   store->dev = dev;
   store->ino = ino;
   store->keptJournal = keptJournal;

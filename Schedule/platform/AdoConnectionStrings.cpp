@@ -50,6 +50,7 @@ const ConnectionText& ParseConnectionText(const std::string& text) {
   if (HasKey(text, "Provider")) parsed.provider = Trim(ValueOfKey(text, "Provider"));
   parsed.namesDataSource = HasKey(text, "Data Source");
   parsed.dataSource = parsed.namesDataSource ? ValueOfKey(text, "Data Source") : text;
+  parsed.readOnly = parsed.namesDataSource && HasKey(text, "Mode") && LCase(Trim(ValueOfKey(text, "Mode"))) == "read";
   return known.emplace(text, std::move(parsed)).first->second;
 }
 

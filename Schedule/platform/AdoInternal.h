@@ -81,6 +81,7 @@ struct ReadRows {
 struct Store {
   sqlite3* db = nullptr;
   bool scratch = false;
+  bool readOnly = false;  // opened with Mode=Read: no statement can change the file
   dev_t dev = 0;
   ino_t ino = 0;
   StatementCache cache;
@@ -178,6 +179,7 @@ struct ConnectionText {
   std::string provider;    // trimmed; empty when the text names none
   std::string dataSource;  // the file: the Data Source, or the whole text when it is a bare path
   bool namesDataSource = false;
+  bool readOnly = false;   // "Mode=Read"
 };
 const ConnectionText& ParseConnectionText(const std::string& text);
 
@@ -190,6 +192,7 @@ struct Connection::Impl {
   sqlite3* db = nullptr;  // the store's handle while open
   std::string path;
   bool scratch = false;
+  bool readOnly = false;
   std::string key;
   std::shared_ptr<internal::Store> store;
   // The store's prepared statements by their rewritten text, values bound afresh at every use.
