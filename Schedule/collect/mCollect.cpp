@@ -10,6 +10,7 @@
 #include "frmSchedule.h"
 #include "iis/Components.h"
 #include "iis/IisConfig.h"
+#include "logs/RunJournal.h"
 #include "platform/Err.h"
 #include "platform/Text.h"
 
@@ -72,7 +73,9 @@ long SnapshotSerial(const std::string& server) {
 // committed when its gathering ends, for any program that opens the settings database meanwhile.
 void GatherEntries(OnError& onError, bool pairs, void (*gather)(const std::string&)) {
   std::string first, second;
-  for (const std::string& entry : ServerList) {
+  for (size_t job = 0; job < ServerList.size(); ++job) {
+    const std::string& entry = ServerList[job];
+    journal::Collect(static_cast<long>(job), entry);
     if (!pairs) {
       onError.Next([&] { gather(entry); });
     } else if (onError.Next([&] {
@@ -84,6 +87,7 @@ void GatherEntries(OnError& onError, bool pairs, void (*gather)(const std::strin
     }
     onError.Next(ado::CommitHeldWrites);
   }
+  journal::Place(journal::Phase::Collect);
 }
 
 }  // namespace

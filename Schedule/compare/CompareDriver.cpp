@@ -10,6 +10,7 @@
 #include "database/mDatabase.h"
 #include "database/mGlob.h"
 #include "frmSchedule.h"
+#include "logs/RunJournal.h"
 #include "logs/mLog.h"
 #include "platform/Ado.h"
 #include "platform/DateTime.h"
@@ -55,6 +56,8 @@ void ExportComparisonDetails() {
     const std::string& entry = ServerList[static_cast<size_t>(JobIndex)];
     // The job before is on disk for other programs, and gives its export database back.
     onError.Next(platform::ado::CommitHeldWrites);
+    journal::Export(JobIndex, "comparison",
+                    {&ServerList, &TabList, &FormatList, &OptionList, &PathList, &CustomList, &PrinterNameList});
     onError.Next([] { WriteActivityHeader(JobIndex); });
     onError.Next([&] { window.p2.SetText("Exporting File From " + entry); });
     onError.Next([&] { window.Pg1.SetValue(0); });
@@ -70,6 +73,7 @@ void ExportComparisonDetails() {
     onError.Next([&] { window.Pg1.SetValue(0); });
   }
   onError.Next(platform::ado::CommitHeldWrites);
+  journal::Place(journal::Phase::Export);
 }
 
 void Merge() {

@@ -9,6 +9,7 @@
 #include "database/mDatabase.h"
 #include "database/mGlob.h"
 #include "frmSchedule.h"
+#include "logs/RunJournal.h"
 #include "logs/mLog.h"
 #include "platform/Ado.h"
 #include "platform/DateTime.h"
@@ -59,6 +60,10 @@ void ExportIISSettings() {
     const std::string& entry = ServerList[static_cast<size_t>(JobIndex)];
     // The job before is on disk for other programs, and gives its export database back.
     onError.Next(platform::ado::CommitHeldWrites);
+    // A job without a Custom entry is a custom job too (below, an empty name).
+    const bool standard = static_cast<size_t>(JobIndex) < CustomList.size() && CustomList[size_t(JobIndex)] == "No";
+    journal::Export(JobIndex, standard ? "standard" : "custom",
+                    {&ServerList, &TabList, &FormatList, &OptionList, &PathList, &CustomList, &PrinterNameList});
     onError.Next([] { WriteActivityHeader(JobIndex); });
 
     std::string custom;
@@ -120,6 +125,7 @@ void ExportIISSettings() {
     onError.Next([&] { window.Pg1.SetValue(0); });
   }
   onError.Next(platform::ado::CommitHeldWrites);
+  journal::Place(journal::Phase::Export);
 }
 
 void ExportReportIntoSelectedFormat(const std::string& labels, const std::string& exportDbPath,
