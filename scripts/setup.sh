@@ -10,6 +10,8 @@ PACKAGES=(
   build-essential cmake pkg-config
   libsqlite3-dev sqlite3
   libpugixml-dev
+  # The run journal Log/QUORVARun.jsonl, written by QUORVASchedule and read by quorva-nightly.
+  nlohmann-json3-dev
   qt6-base-dev libgl-dev
   libgtest-dev
   cups cups-client cups-bsd printer-driver-cups-pdf poppler-utils
@@ -20,6 +22,8 @@ PACKAGES=(
   fonts-dejavu-core
   # A real browser (headless) opens the HTML reports in the tests.
   chromium
+  # Tests: systemd-analyze verify checks the shipped units in contrib/systemd/.
+  systemd
   # quorva-nightly fetch copies snapshots with OpenSSH's sftp and Samba's smbclient; the tests
   # fetch from a real OpenSSH server and a real Samba server on 127.0.0.1 (never port 22 or 445).
   openssh-client openssh-server samba smbclient
