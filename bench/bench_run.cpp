@@ -215,8 +215,9 @@ long CollectedRows(const fs::path& app, int level) {
   InitConnections();
   CollectIISSettings();
   SettingsConnection.reset();
-  // What the settings database holds back is written now: the program's run opens it next.
-  platform::ado::CommitHeldWrites();
+  // Closed before the program's run, which then has the file to itself as at night, and takes its
+  // write-ahead log away at its end.
+  platform::ado::CloseUnusedDatabases();
   return RowsIn(app / "VelmoraDatabase.mdb");
 }
 

@@ -207,4 +207,26 @@ void RunChildIfAsked() {
   std::_Exit(0);
 }
 
+void ExpectLikeFile(const std::string& text, const std::string& dataFile,
+                    const std::vector<std::pair<std::string, std::string>>& marks, bool crlf) {
+  const std::string path = SourceDir() + "/tests/" + dataFile;
+  std::string marked = text, expected = ReadFile(path);
+  for (const auto& [part, mark] : marks) marked = platform::Replace(marked, part, mark);
+  // QUORVA_WRITE_EXPECTED=1 writes the text as the new data file, to be read before it is committed.
+  if (std::getenv("QUORVA_WRITE_EXPECTED"))
+    std::ofstream(path, std::ios::binary) << (crlf ? platform::Replace(marked, "\r\n", "\n") : marked);
+  EXPECT_EQ(marked, crlf ? platform::Replace(expected, "\n", "\r\n") : expected) << "tests/" << dataFile;
+}
+
+std::string StatusLogText(const ScratchAppFolder& app) {
+  std::string text;
+  for (const std::string& line : StatusLog(app)) text += line + "\n";
+  return text;
+}
+
+void ExecuteSqlFile(const std::string& dataFile) {
+  for (const std::string& line : ReadLines(SourceDir() + "/tests/" + dataFile))
+    if (!line.empty() && !line.starts_with("--")) SettingsConnection->Execute(line);
+}
+
 }  // namespace testsupport

@@ -113,4 +113,15 @@ int RunChild(const ScratchAppFolder& app, const std::string& name,
 // Called first in main: when this process was started by RunChild, runs its procedure and exits.
 void RunChildIfAsked();
 
+// Expects the text to be the data file beside the tests (a path under tests/) once each part of
+// `marks` (a date, a folder) is turned into the placeholder that stands there; with crlf, every
+// line of the text ends in CR LF where the file's ends in LF.
+void ExpectLikeFile(const std::string& text, const std::string& dataFile,
+                    const std::vector<std::pair<std::string, std::string>>& marks = {}, bool crlf = false);
+// The status log of an application folder, each line ended by "\n".
+std::string StatusLogText(const ScratchAppFolder& app);
+// Runs the statements of an SQL file beside the tests (a path under tests/) on the settings
+// connection, one a line; lines that start with "--" are comments.
+void ExecuteSqlFile(const std::string& dataFile);
+
 }  // namespace testsupport

@@ -69,7 +69,8 @@ long SnapshotSerial(const std::string& server) {
 }
 
 // Gathers the entry of every job, or at the comparison levels the first and then the second item
-// of every pair. A pair that cannot be split is reported and not gathered.
+// of every pair. A pair that cannot be split is reported and not gathered. Each job's rows are
+// committed when its gathering ends, for any program that opens the settings database meanwhile.
 void GatherEntries(OnError& onError, bool pairs, void (*gather)(const std::string&)) {
   std::string first, second;
   for (size_t job = 0; job < ServerList.size(); ++job) {
@@ -77,15 +78,14 @@ void GatherEntries(OnError& onError, bool pairs, void (*gather)(const std::strin
     journal::Collect(static_cast<long>(job), entry);
     if (!pairs) {
       onError.Next([&] { gather(entry); });
-      continue;
+    } else if (onError.Next([&] {
+                 first = PairItem(entry, false);
+                 second = PairItem(entry, true);
+               })) {
+      onError.Next([&] { gather(first); });
+      onError.Next([&] { gather(second); });
     }
-    if (!onError.Next([&] {
-          first = PairItem(entry, false);
-          second = PairItem(entry, true);
-        }))
-      continue;
-    onError.Next([&] { gather(first); });
-    onError.Next([&] { gather(second); });
+    onError.Next(ado::CommitHeldWrites);
   }
   journal::Place(journal::Phase::Collect);
 }

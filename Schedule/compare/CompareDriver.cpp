@@ -54,7 +54,8 @@ void ExportComparisonDetails() {
 
   for (JobIndex = 0; JobIndex < static_cast<long>(ServerList.size()); ++JobIndex) {
     const std::string& entry = ServerList[static_cast<size_t>(JobIndex)];
-    platform::ado::ReleaseHeldFiles();  // the job before gives its export database back
+    // The job before is on disk for other programs, and gives its export database back.
+    onError.Next(platform::ado::CommitHeldWrites);
     journal::Export(JobIndex, "comparison",
                     {&ServerList, &TabList, &FormatList, &OptionList, &PathList, &CustomList, &PrinterNameList});
     onError.Next([] { WriteActivityHeader(JobIndex); });
@@ -71,8 +72,8 @@ void ExportComparisonDetails() {
     onError.Next([] { WriteActivity(JobIndex); });
     onError.Next([&] { window.Pg1.SetValue(0); });
   }
+  onError.Next(platform::ado::CommitHeldWrites);
   journal::Place(journal::Phase::Export);
-  platform::ado::ReleaseHeldFiles();
 }
 
 void Merge() {

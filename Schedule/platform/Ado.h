@@ -36,12 +36,12 @@ void RegisterScratchDatabase(const std::string& path);
 bool IsScratchDatabase(const std::string& path);
 // Commits the writes held back on scratch stores (they are committed by themselves every few
 // thousand rows, before a transaction of the caller's, and at program end), and gives the files
-// the process made (held for it from their first write) back to other processes, so that a reader
-// outside the layer sees them now.
+// the process made (held for it from their first write) back to other processes: another program
+// then sees everything written so far, and may write the files itself until this one writes again.
 void CommitHeldWrites();
-// Gives the files the process made, each held for it from its first write, back to other
-// processes: a job's export database, once the job is done. Never raises.
-void ReleaseHeldFiles();
+// Commits and closes every database file no connection has open, scratch stores too: the process
+// leaves them to other programs from now on (and the write-ahead log goes with the last handle).
+void CloseUnusedDatabases();
 
 // True when the file is there but is not a database: not an SQLite file at all, or one whose
 // pages are damaged (a truncated copy). False otherwise, also when it cannot be looked into for

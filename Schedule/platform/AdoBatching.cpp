@@ -7,7 +7,8 @@
 // a transaction (a table created for the rows that follow) cost no flush of their own; an idle
 // store is committed and closed when the next file is opened. Every connection on a file runs on
 // the same handle, so each sees what the others wrote; a failing row is undone alone and the rows
-// before it stay.
+// before it stay. Other programs may write a file between two batches, and while a batch has only
+// read: its first write then begins it again on the file as it is now.
 #include "platform/AdoInternal.h"
 
 #include <cctype>
@@ -69,6 +70,7 @@ void Connection::Impl::BeforeStatement(bool write) {
   (void)registered;
   store->batch = true;
   store->writes = 0;
+  if (scratch) store->SeeOtherWriters();
 }
 
 void Connection::Impl::CallerTransaction(const std::string& verb) {
@@ -113,6 +115,14 @@ void Connection::Impl::AfterWrite() {
   }
   // Within a transaction of the caller's the batch waits for its end.
   if (++store->writes >= kBatchLimit && !store->owner) CommitBatch();
+}
+
+bool Connection::Impl::BeginAgain() {
+  if (!store->batch || store->owner || sqlite3_txn_state(db, "main") != SQLITE_TXN_READ) return false;
+  sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+  store->batch = false;
+  BeforeStatement(true);
+  return store->batch;
 }
 
 void Connection::Impl::CommitBatch() {

@@ -102,6 +102,10 @@ void Connection::Impl::Compile(const std::string& sql, Statement& out) {
 
 int Connection::Impl::Step(Statement& s) {
   int rc = sqlite3_step(s.stmt);
+  if (rc == SQLITE_BUSY && sqlite3_extended_errcode(db) == SQLITE_BUSY_SNAPSHOT) {
+    sqlite3_reset(s.stmt);  // a statement still running would keep the batch from ending
+    if (BeginAgain()) rc = sqlite3_step(s.stmt);
+  }
   if (rc != SQLITE_ROW && rc != SQLITE_DONE) Fail(rc);
   return rc;
 }

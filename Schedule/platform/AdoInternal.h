@@ -89,14 +89,18 @@ struct Store {
   dev_t dev = 0;
   ino_t ino = 0;
   StatementCache cache;
-  // A scratch store is written by this process alone: a query run again while none of its tables
-  // has been written since gives the same rows, and is answered from them. The settings database
-  // is asked for a server's sites dozens of times per directory job.
+  // Within a batch a scratch store is written by this process alone: a query run again while none
+  // of its tables has been written since gives the same rows, and is answered from them. The
+  // settings database is asked for a server's sites dozens of times per directory job.
   std::unordered_map<std::string, long> tableWrites;
   long forgotten = 0;  // moves when changes were undone or their tables are not known
   std::unordered_map<std::string, ReadRows> readRows;
   size_t rowsKept = 0;
   static constexpr size_t kRowsLimit = 20000;  // all answers together; a bigger one is not kept
+  // Other programs may write the file between batches (an administrator, the interactive tool):
+  // a batch that finds its data version moved since the batch before drops every answer.
+  long long dataVersion = -1;
+  void SeeOtherWriters();
   // Counts the writes of a statement before it runs (a failing one too).
   void Wrote(const TableUse& use);
   ReadState StateOf(const TableUse& use);
@@ -133,8 +137,13 @@ std::map<std::string, std::shared_ptr<Store>>& Stores();
 // or a table made for a report whose rows never came.
 void ReleaseAllStores();
 
-// Commits and closes the stores of files other than the program's own that no connection uses.
-void CloseIdleStores();
+// Gives the files the process made, each held for it from its first write, back to other
+// processes: a job's export database, once the job is done. Never raises.
+void ReleaseHeldFiles();
+
+// Commits and closes the stores of files other than the program's own that no connection uses;
+// with scratch, the program's own too.
+void CloseIdleStores(bool scratch = false);
 
 // ---- Write batching (AdoBatching.cpp) ----
 
@@ -234,6 +243,11 @@ struct Connection::Impl {
 
   // After a write: a long batch is committed, so what it holds back stays small.
   void AfterWrite();
+
+  // A batch that has only read, when another program has written the file since it began, cannot
+  // write: it begins again on the file as it is now. False when the batch has written (or holds a
+  // transaction of the caller's), whose writes cannot be done again.
+  bool BeginAgain();
 
   // Commits the store's batch; a refusal (a full disk) loses the batch and is the statement's
   // error, so it reaches the status log through the caller.

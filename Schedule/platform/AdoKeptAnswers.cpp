@@ -1,10 +1,13 @@
-// Kept answers: a scratch store is written by this process alone, so a query run again while none
-// of the tables it reads has been written since gives the same rows, and is answered from the rows
-// it read. The tables a statement reads and writes are those SQLite names while preparing it; any
-// write to one of them, a rollback, or a statement whose tables are not known makes the query read
-// again. The answers kept are limited in rows; a bigger one is never kept.
+// Kept answers: within a batch a scratch store is written by this process alone, so a query run
+// again while none of the tables it reads has been written since gives the same rows, and is
+// answered from the rows it read. The tables a statement reads and writes are those SQLite names
+// while preparing it; any write to one of them, a rollback, or a statement whose tables are not
+// known makes the query read again. Other programs may write the file between batches: a batch
+// that finds the file's data version moved drops every answer. The answers kept are limited in
+// rows; a bigger one is never kept.
 #include "platform/AdoInternal.h"
 
+#include <cstdlib>
 #include <cstring>
 
 #include "platform/Text.h"
@@ -57,6 +60,21 @@ bool Store::Unchanged(const ReadState& state) {
 const ReadRows* Store::Rows(const std::string& sql) {
   auto found = readRows.find(sql);
   return found != readRows.end() && Unchanged(found->second.state) ? &found->second : nullptr;
+}
+
+void Store::SeeOtherWriters() {
+  long long version = -1;
+  auto read = [](void* out, int, char** values, char**) {
+    if (values[0] != nullptr) *static_cast<long long*>(out) = std::atoll(values[0]);
+    return 0;
+  };
+  if (sqlite3_exec(db, "PRAGMA data_version", read, &version, nullptr) != SQLITE_OK) version = -1;
+  if (version < 0 || version != dataVersion) {
+    ++forgotten;
+    readRows.clear();
+    rowsKept = 0;
+  }
+  dataVersion = version;
 }
 
 void Store::KeepRows(const std::string& sql, const ReadState& state, const std::vector<std::string>& names,

@@ -66,6 +66,8 @@ struct Recordset::Impl {
     position = 0;
     adding = false;
     const bool query = c.scratch && verb == "SELECT";
+    // A kept answer holds only within a batch, which sees what other programs wrote before it.
+    c.BeforeStatement(false);
     if (const ReadRows* kept = query ? c.store->Rows(sql) : nullptr) {
       names = kept->names;
       table = kept->table;
@@ -74,7 +76,6 @@ struct Recordset::Impl {
       open = true;
       return;
     }
-    c.BeforeStatement(false);
     Connection::Impl::Statement s;
     c.Compile(sql, s);
     // A statement that writes counts against its tables as it would through Execute.

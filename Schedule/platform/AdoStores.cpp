@@ -77,12 +77,16 @@ void ReleaseAllStores() {
   for (auto& entry : Stores()) entry.second->Release();
 }
 
-void CloseIdleStores() {
+void CloseIdleStores(bool scratch) {
   for (auto it = Stores().begin(); it != Stores().end();)
-    if (!it->second->scratch && it->second->users == 0)
+    if ((scratch || !it->second->scratch) && it->second->users == 0)
       it = Stores().erase(it);
     else
       ++it;
+}
+
+void ReleaseHeldFiles() {
+  for (auto& entry : Stores()) entry.second->LetJournalGo();
 }
 
 }  // namespace internal
@@ -93,9 +97,7 @@ void RegisterScratchDatabase(const std::string& path) { ScratchPaths().insert(Ca
 
 void ForgetLocks() { LockedFiles().clear(); }
 
-void ReleaseHeldFiles() {
-  for (auto& entry : Stores()) entry.second->LetJournalGo();
-}
+void CloseUnusedDatabases() { CloseIdleStores(true); }
 
 bool IsDamagedDatabase(const std::string& path) {
   const FileInfo file = FindFile(path);

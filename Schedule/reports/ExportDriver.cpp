@@ -58,7 +58,8 @@ void ExportIISSettings() {
 
   for (JobIndex = 0; JobIndex < static_cast<long>(ServerList.size()); ++JobIndex) {
     const std::string& entry = ServerList[static_cast<size_t>(JobIndex)];
-    platform::ado::ReleaseHeldFiles();  // the job before gives its export database back
+    // The job before is on disk for other programs, and gives its export database back.
+    onError.Next(platform::ado::CommitHeldWrites);
     // A job without a Custom entry is a custom job too (below, an empty name).
     const bool standard = static_cast<size_t>(JobIndex) < CustomList.size() && CustomList[size_t(JobIndex)] == "No";
     journal::Export(JobIndex, standard ? "standard" : "custom",
@@ -128,8 +129,8 @@ void ExportIISSettings() {
     onError.Next([] { WriteActivity(JobIndex); });
     onError.Next([&] { window.Pg1.SetValue(0); });
   }
+  onError.Next(platform::ado::CommitHeldWrites);
   journal::Place(journal::Phase::Export);
-  platform::ado::ReleaseHeldFiles();
 }
 
 void ExportReportIntoSelectedFormat(const std::string& labels, const std::string& exportDbPath,

@@ -2,73 +2,49 @@
 #include <gtest/gtest.h>
 
 #include "TestSupport.h"
-#include "platform/Grid.h"
+#include "platform/GridText.h"
 
 namespace {
 
 using platform::Grid;
 using testsupport::ErrorOf;
 
-// A grid of rows x cols whose cells say where they are ("r3c1").
-Grid Filled(long rows, long cols) {
+// A grid of rows x cols whose cells say where they are ("r3c1"), with these cells bold.
+Grid Filled(long rows, long cols, const std::vector<std::pair<long, long>>& bold) {
   Grid grid;
   grid.SetCols(cols);
   grid.SetRows(rows);
   for (long r = 0; r < rows; ++r)
     for (long c = 0; c < cols; ++c) grid.SetTextMatrix(r, c, "r" + std::to_string(r) + "c" + std::to_string(c));
+  for (auto [row, col] : bold) {
+    grid.SetRow(row);
+    grid.SetCol(col);
+    grid.SetCellFontBold(true);
+  }
   return grid;
 }
 
-void MarkBold(Grid& grid, long row, long col) {
-  grid.SetRow(row);
-  grid.SetCol(col);
-  grid.SetCellFontBold(true);
-}
-
-// Every cell from row `first` on is empty and plain.
-void ExpectBlankFrom(const Grid& grid, long first) {
-  for (long r = first; r < grid.Rows(); ++r)
-    for (long c = 0; c < grid.Cols(); ++c)
-      ASSERT_TRUE(grid.TextMatrix(r, c).empty() && !grid.CellFontBoldAt(r, c)) << r << "," << c;
-}
-
+// Rows and columns that stay keep their texts and marks; those dropped come back empty, plain and
+// of the default height, down to the heading row. The selection stays inside the grid.
 TEST(Grid, ShrinkingKeepsWhatStaysStartsAsTheFormsControlTellsItsListenerAndFaultsCarryItsNumbers) {
-  Grid grid = Filled(6, 3);
-  MarkBold(grid, 1, 2);
-  MarkBold(grid, 4, 0);
+  Grid grid = Filled(6, 3, {{1, 2}, {4, 0}});
   grid.SetRowHeight(5, 600);
   grid.SetRows(3);
-  EXPECT_EQ(grid.Rows(), 3);
-  EXPECT_EQ(grid.Row(), 2) << "the selection stays inside the grid";
-  EXPECT_EQ(ErrorOf([&] { grid.TextMatrix(4, 0); }), 381);
+  EXPECT_EQ(grid.Row(), 2);
   grid.SetRows(6);
-  EXPECT_EQ(grid.TextMatrix(1, 2), "r1c2");
-  EXPECT_TRUE(grid.CellFontBoldAt(1, 2)) << "rows that stayed keep their marks";
-  ExpectBlankFrom(grid, 3);
-  EXPECT_EQ(grid.RowHeight(5), Grid::kDefaultRowHeight);
-  // Down to the heading row, then grown: empty cells under the headings.
+  std::string shown = testsupport::GridText(grid);
   grid.SetRows(1);
-  EXPECT_EQ(grid.TextMatrix(0, 2), "r0c2");
-  grid.SetRows(40);
-  ExpectBlankFrom(grid, 1);
-
-  grid = Filled(4, 3);
-  MarkBold(grid, 2, 1);
-  MarkBold(grid, 3, 2);
+  grid.SetRows(3);
+  shown += testsupport::GridText(grid);
+  grid = Filled(4, 3, {{2, 1}, {3, 2}});
   grid.SetMergeCol(2, true);
   grid.SetCols(5);
-  EXPECT_EQ(grid.TextMatrix(3, 2), "r3c2");
-  EXPECT_EQ(grid.TextMatrix(3, 4), "");
-  EXPECT_TRUE(grid.CellFontBoldAt(2, 1));
-
+  shown += testsupport::GridText(grid);
   grid.SetCols(2);
   EXPECT_EQ(grid.Col(), 1);
-  EXPECT_EQ(grid.TextMatrix(3, 1), "r3c1");
   grid.SetCols(3);
-  EXPECT_EQ(grid.TextMatrix(3, 2), "");
-  EXPECT_FALSE(grid.CellFontBoldAt(3, 2));
   EXPECT_FALSE(grid.MergeCol(2));
-  EXPECT_TRUE(grid.CellFontBoldAt(2, 1));
+  testsupport::ExpectLikeFile(shown + testsupport::GridText(grid), "platform/Grid.expected");
 
   // A fresh grid starts as the form's control; filling a large report row by row is timed, and
   // checked, in bench/GridFill.
@@ -86,16 +62,14 @@ TEST(Grid, ShrinkingKeepsWhatStaysStartsAsTheFormsControlTellsItsListenerAndFaul
     fresh.SetRowHeight(2, 500);
     EXPECT_EQ(told, 6);
   }
-  grid = Filled(3, 2);
-  EXPECT_EQ(ErrorOf([&] { grid.TextMatrix(3, 0); }), 381);
-  EXPECT_EQ(ErrorOf([&] { grid.SetTextMatrix(0, 2, "x"); }), 381);
-  EXPECT_EQ(ErrorOf([&] { grid.TextMatrix(-1, 0); }), 381);
-  EXPECT_EQ(ErrorOf([&] { grid.SetRow(3); }), 30009);
-  EXPECT_EQ(ErrorOf([&] { grid.SetCol(-1); }), 30010);
-  EXPECT_EQ(ErrorOf([&] { grid.SetRows(-1); }), 380);
-  EXPECT_EQ(ErrorOf([&] { grid.SetMergeCells(5); }), 380);
-  EXPECT_EQ(ErrorOf([&] { grid.MergeCol(2); }), 381);
-  EXPECT_EQ(ErrorOf([&] { grid.SetRowHeight(3, 300); }), 381);
+  grid = Filled(3, 2, {});
+  const std::vector<std::pair<std::function<void()>, long>> faults = {
+      {[&] { grid.TextMatrix(3, 0); }, 381},         {[&] { grid.SetTextMatrix(0, 2, "x"); }, 381},
+      {[&] { grid.TextMatrix(-1, 0); }, 381},        {[&] { grid.SetRow(3); }, 30009},
+      {[&] { grid.SetCol(-1); }, 30010},             {[&] { grid.SetRows(-1); }, 380},
+      {[&] { grid.SetMergeCells(5); }, 380},         {[&] { grid.MergeCol(2); }, 381},
+      {[&] { grid.SetRowHeight(3, 300); }, 381}};
+  for (size_t i = 0; i < faults.size(); ++i) EXPECT_EQ(ErrorOf(faults[i].first), faults[i].second) << "fault " << i;
   EXPECT_EQ(grid.Rows(), 3) << "a refused size changes nothing";
   grid.SetRows(0);
   EXPECT_EQ(ErrorOf([&] { grid.CellFontBold(); }), 381);

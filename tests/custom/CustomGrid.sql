@@ -1,0 +1,31 @@
+-- The settings a custom report reads, one statement a line: three sites of WEB1, and a site of
+-- WEB2 under the index of the first.
+Insert Into WebSiteInfo (SiteIndex, [Web Site Name], IISServer) Values ('1', 'Alpha', 'WEB1')
+Insert Into WebSiteInfo (SiteIndex, [Web Site Name], IISServer) Values ('2', 'Beta', 'WEB1')
+Insert Into WebSiteInfo (SiteIndex, [Web Site Name], IISServer) Values ('3', 'Gamma', 'WEB1')
+Insert Into WebSiteInfo (SiteIndex, [Web Site Name], IISServer) Values ('1', 'Elsewhere', 'WEB2')
+Insert Into tblCustomErrors (SiteIndex, [HTTP Error], Type, IISServer) Values ('1', '404', 'File', 'WEB1')
+Insert Into tblCustomErrors (SiteIndex, [HTTP Error], Type, IISServer) Values ('1', '500', 'URL', 'WEB1')
+Insert Into tblCustomErrors (SiteIndex, [HTTP Error], Type, IISServer) Values ('2', '403', 'File', 'WEB1')
+Insert Into tblCustomErrors (SiteIndex, [HTTP Error], Type, IISServer) Values ('1', '401', 'File', 'WEB2')
+Insert Into tblSSLInfo (SiteIndex, [SSL Port], IISServer) Values ('1', '443', 'WEB1')
+-- Alpha has two bindings, so two leading records; its further tables hold 1, 3 (one Null) and 0
+-- records.
+Insert Into WebSiteGenInfo (SiteIndex, [IP Address], [TCP Port], IISServer) Values ('1', '10.0.0.1', '80', 'WEB1')
+Insert Into WebSiteGenInfo (SiteIndex, [IP Address], [TCP Port], IISServer) Values ('1', '10.0.0.2', Null, 'WEB1')
+Insert Into WebSiteGenInfo (SiteIndex, [IP Address], [TCP Port], IISServer) Values ('2', '10.0.0.9', '8080', 'WEB1')
+Insert Into tblHomeDirectory2000 (SiteIndex, Path, IISServer) Values ('1', 'D:\Alpha', 'WEB1')
+Insert Into tblDefaultDoc (SiteIndex, Documents, IISServer) Values ('1', 'a.htm', 'WEB1')
+Insert Into tblDefaultDoc (SiteIndex, Documents, IISServer) Values ('1', Null, 'WEB1')
+Insert Into tblDefaultDoc (SiteIndex, Documents, IISServer) Values ('1', 'c.htm', 'WEB1')
+Insert Into tblDefaultDoc (SiteIndex, Documents, IISServer) Values ('2', 'b.htm', 'WEB1')
+Insert Into tblCustomHeader (SiteIndex, [Custom Header Name], IISServer) Values ('2', 'X-A', 'WEB1')
+-- Directories of Alpha: app and legacy share a key, and legacy has no documents under it.
+Insert Into tblVirtualDirectory2000 (vKey, [Directory Name], Path) Values ('IIS://WEB1/W3SVC/1/ROOT/app', 'app', 'D:\app')
+Insert Into tblVirtualDirectory2000 (vKey, [Directory Name], Path) Values ('IIS://WEB1/W3SVC/1/ROOT/app', 'legacy', 'D:\legacy')
+Insert Into tblVirtualDirectory2000 (vKey, [Directory Name], Path) Values ('IIS://WEB1/W3SVC/1/ROOT/other', 'other', 'D:\other')
+Insert Into tblVirDefaultDoc (vKey, [Directory Name], Documents) Values ('IIS://WEB1/W3SVC/1/ROOT/app', 'app', 'default.asp')
+Insert Into tblVirDefaultDoc (vKey, [Directory Name], Documents) Values ('IIS://WEB1/W3SVC/1/ROOT/app', 'app', 'index.htm')
+Insert Into tblVirDefaultDoc (vKey, [Directory Name], Documents) Values ('IIS://WEB1/W3SVC/1/ROOT/other', 'legacy', 'elsewhere.htm')
+Insert Into tblVirDirSecurity (vKey, [Directory Name], [Anonymous access]) Values ('IIS://WEB1/W3SVC/1/ROOT/app', 'legacy', 'Yes')
+Insert Into tblVirDirSecurity (vKey, [Directory Name], [Anonymous access]) Values ('IIS://WEB1/W3SVC/1/ROOT/app', 'app', 'No')
