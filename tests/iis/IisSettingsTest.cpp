@@ -78,8 +78,10 @@ TEST_F(Snapshots, SitesAndDirectoriesOfBothFormats) {
       {"WEBFARM01 2 checkout VirDirSecurity", {"No|IUSR||Yes|CONTOSO|Yes"}},
       {"WEBFARM01 2 checkout VirHttpHeader", {"Yes|Yes||"}},
       {"WEBFARM01 3 docs VirHttpHeader", {"Yes|No||Tue, 31 Dec 2030 23:00:00 GMT"}},
-      // A site with only granted addresses keeps an empty cell in every column.
-      {"WEBFARM01 3 VirIPAddress", {"10.1.0.0, 255.255.0.0|||", "10.2.0.0, 255.255.0.0|||", "|||"}},
+      // A site with only granted addresses keeps an empty cell in every column. An IPv6 entry
+      // shows its prefix length, a single address 128.
+      {"WEBFARM01 3 VirIPAddress", {"10.1.0.0, 255.255.0.0|||", "10.2.0.0, 255.255.0.0|||", "2001:db8:10::, 48|||",
+                                    "fe80::1, 128|||", "|||"}},
       {"WEBFARM01 1 images VirIPAddress", {"|||"}},
       {"LEGACY01 2 General", {"192.168.10.5|80|partners.fabrikam.com|No|1000|300|Started",
                               "192.168.10.5|8080||No|1000|300|Started"}},
