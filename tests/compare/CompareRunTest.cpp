@@ -113,11 +113,8 @@ TEST(CompareRun, BrowserShowsTheLegendBoldsExactlyTheDifferingRowsAndRunsNothing
   ScratchAppFolder app;
   app.Write("Servers/HOSTILE/applicationHost.config",
             testsupport::ReadFile(testsupport::SourceDir() + "/tests/compare/HostileServer.config"));
-  sqlite3* db = nullptr;
-  sqlite3_open(app.At("QUORVACustomReport_Server.cfg").c_str(), &db);
-  sqlite3_exec(db, "CREATE TABLE Names (c, t); INSERT INTO Names VALUES ('Host Header Name', 'WebSiteGenInfo')",
-               nullptr, nullptr, nullptr);
-  sqlite3_close(db);
+  testsupport::Capture("sqlite3 '" + app.At("QUORVACustomReport_Server.cfg") +
+                       "' \"CREATE TABLE Names (c, t); INSERT INTO Names VALUES ('Host Header Name', 'WebSiteGenInfo')\"");
   const std::string script = "<script>document.title='X'</script>";
   RunSchedule(app, ReportSchedule({{"HOSTILE", "1", "HTML"}, {"HOSTILE", "1", "HTML", "0", "No", "Names"}},
                                   {{"HOSTILE\\" + script, "1", "CSV"}}, {},
@@ -127,11 +124,8 @@ TEST(CompareRun, BrowserShowsTheLegendBoldsExactlyTheDifferingRowsAndRunsNothing
                                   FileStartingWith(app.Path(), "NamesHOSTILE"), FileStartingWith(app.Path(), "Hostile_"),
                                   testsupport::NewestActivityLog(app.At("Log"))}) {
     const std::string shown = testsupport::BrowserDom(page, app.At("chromium"));
-    const size_t title = shown.find("<title>") + 7;
-    EXPECT_NE(shown.substr(title, shown.find("</title>") - title).find("Brantel v1.9"), std::string::npos) << page;
-    EXPECT_EQ(testsupport::MissingFrom(shown, {"&lt;script&gt;document.title='X'&lt;/script&gt;"}), "") << page;
-    EXPECT_EQ(shown.find("<script"), std::string::npos) << page;
-    EXPECT_EQ(shown.find("<img"), std::string::npos) << page;
+    EXPECT_FALSE(std::regex_search(shown, std::regex("<script|<img|<title>[XY]<"))) << page;
+    EXPECT_NE(shown.find("&lt;script&gt;document.title='X'&lt;/script&gt;"), std::string::npos) << page;
     if (page.find("ActivityLog") == std::string::npos)
       EXPECT_NE(shown.find("&lt;img src=x onerror=\"document.title='Y'\"&gt;"), std::string::npos) << page;
   }

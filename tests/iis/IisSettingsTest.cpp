@@ -182,9 +182,7 @@ TEST_F(Snapshots, ParsesOnceWhileTheFileIsUnchangedAndRaisesBadOnesAtEveryCall) 
 // every entry (several minutes) cannot meet.
 TEST_F(Snapshots, LongRestrictionListsAreReadInTimeLinearInTheirLength) {
   const int n = 20000;
-  auto ip = [](int i) {
-    return "10." + std::to_string(i / 65536) + "." + std::to_string(i / 256 % 256) + "." + std::to_string(i % 256);
-  };
+  auto ip = [](int i) { return "10.0." + std::to_string(i / 256) + "." + std::to_string(i % 256); };
   std::string xml = "<configuration><system.applicationHost><sites><site name=\"Big\" id=\"1\"/></sites>"
                     "</system.applicationHost><location path=\"Big\"><system.webServer><security><ipSecurity>";
   for (int i = 0; i < n; ++i) xml += "<add ipAddress=\"" + ip(i) + "\" allowed=\"true\"/>";
