@@ -10,13 +10,13 @@
 #include <string>
 
 #include "Farm.h"
+#include "RunState.h"
 #include "collect/mCollect.h"
 #include "database/mDatabase.h"
 #include "database/mGlob.h"
 #include "iis/Components.h"
 #include "iis/IisConfig.h"
 #include "logs/mLog.h"
-#include "mMain.h"
 #include "platform/Err.h"
 #include "platform/Files.h"
 

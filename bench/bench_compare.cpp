@@ -12,15 +12,17 @@
 #include <string>
 
 #include "Farm.h"
+#include "collect/Sites.h"
 #include "collect/mCollect.h"
 #include "compare/CompareDriver.h"
+#include "compare/CompareState.h"
 #include "compare/DiffDisplay.h"
 #include "compare/PropertyCompare.h"
 #include "database/mDatabase.h"
 #include "database/mGlob.h"
 #include "frmSchedule.h"
 #include "logs/mLog.h"
-#include "mMain.h"
+#include "RunState.h"
 #include "iis/Components.h"
 #include "platform/Err.h"
 #include "platform/Files.h"

@@ -17,7 +17,7 @@
 #include "database/mGlob.h"
 #include "frmSchedule.h"
 #include "logs/mLog.h"
-#include "mMain.h"
+#include "RunState.h"
 #include "platform/Ado.h"
 #include "iis/Components.h"
 #include "platform/Err.h"

@@ -18,7 +18,7 @@
 #include "database/mDatabase.h"
 #include "database/mGlob.h"
 #include "logs/mLog.h"
-#include "mMain.h"
+#include "RunState.h"
 #include "iis/Components.h"
 #include "platform/Err.h"
 #include "platform/Files.h"

@@ -30,12 +30,12 @@
 #include <vector>
 
 #include "Farm.h"
+#include "RunState.h"
 #include "collect/mCollect.h"
 #include "config/mIniOperation.h"
 #include "database/mDatabase.h"
 #include "database/mGlob.h"
 #include "logs/mLog.h"
-#include "mMain.h"
 #include "platform/Ado.h"
 #include "platform/Err.h"
 #include "platform/Files.h"

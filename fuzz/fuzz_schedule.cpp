@@ -4,8 +4,8 @@
 #include <cstdint>
 
 #include "FuzzSupport.h"
+#include "RunState.h"
 #include "config/mIniOperation.h"
-#include "mMain.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   fuzzsupport::UseScratchAppFolder();

@@ -4,9 +4,12 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <map>
+#include <regex>
 #include <thread>
 
 #include "TestSupport.h"
+#include "platform/Text.h"
 
 namespace testsupport {
 
@@ -81,6 +84,46 @@ std::string NewSpooledDocument(const std::set<std::string>& before, const std::s
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
   }
   return {};
+}
+
+std::string MisprintedWords(const std::string& pdf, const std::vector<std::vector<std::string>>& rows) {
+  struct Word {
+    std::string text;
+    double x0, y0, x1, y1;
+    int page;
+  };
+  std::vector<Word> words;
+  const std::string xml = Capture("pdftotext -bbox '" + pdf + "' -");
+  const std::regex pageOrWord(R"re(<page |<word xMin="([\d.]+)" yMin="([\d.]+)" xMax="([\d.]+)" yMax="([\d.]+)">([^<]*)<)re");
+  int page = 0;
+  for (std::sregex_iterator at(xml.begin(), xml.end(), pageOrWord), end; at != end; ++at) {
+    if (!(*at)[1].matched) {
+      ++page;
+      continue;
+    }
+    std::string text = (*at)[5];
+    for (auto [entity, character] : {std::pair{"&lt;", "<"}, {"&gt;", ">"}, {"&quot;", "\""}, {"&apos;", "'"}, {"&amp;", "&"}})
+      for (size_t i; (i = text.find(entity)) != std::string::npos;) text.replace(i, std::string(entity).size(), character);
+    words.push_back({text, std::stod((*at)[1]), std::stod((*at)[2]), std::stod((*at)[3]), std::stod((*at)[4]), page});
+  }
+  std::map<std::string, int> unprinted;
+  for (const auto& row : rows)
+    for (const auto& cell : row)
+      for (const std::string& word : platform::Split(cell, " ")) unprinted[word] += !word.empty();
+  std::string problems;
+  for (size_t i = 0; i < words.size(); ++i) {
+    const Word& a = words[i];
+    --unprinted[a.text];
+    if (a.y1 - a.y0 < 6) problems += "'" + a.text + "' is too small\n";
+    // The boxes of lines one under the other touch; more than half a point is one word over another.
+    for (size_t j = i + 1; j < words.size() && words[j].page == a.page; ++j)
+      if (std::min(a.x1, words[j].x1) - std::max(a.x0, words[j].x0) > 0.5 &&
+          std::min(a.y1, words[j].y1) - std::max(a.y0, words[j].y0) > 0.5)
+        problems += "'" + a.text + "' and '" + words[j].text + "' overlap on page " + std::to_string(a.page) + "\n";
+  }
+  for (const auto& [word, count] : unprinted)
+    if (count > 0) problems += "'" + word + "' is not printed whole\n";
+  return problems.substr(0, 2000);
 }
 
 std::string CupsUnavailable() { return Unavailable("CUPS", CupsUp); }

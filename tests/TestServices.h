@@ -31,6 +31,11 @@ int PageCount(const std::string& pdf);
 // 15 seconds.
 std::string NewSpooledDocument(const std::set<std::string>& before, const std::string& containing = "");
 
+// What is wrong with a printed table whose cells hold `rows`: each cell word (words part at
+// blanks) not printed whole as often as the cells hold it, each two words printed over one
+// another, each word under 6 points tall; "" when nothing is.
+std::string MisprintedWords(const std::string& pdf, const std::vector<std::vector<std::string>>& rows);
+
 // Runs a shell command; returns what it printed on standard output.
 std::string Capture(const std::string& command);
 // The page (a file) as headless chromium builds it, once its scripts have run, serialized; its

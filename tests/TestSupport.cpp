@@ -13,7 +13,7 @@
 #include "database/SqliteFile.h"
 #include "database/mDatabase.h"
 #include "database/mGlob.h"
-#include "mMain.h"
+#include "RunState.h"
 #include "iis/Components.h"
 #include "platform/Err.h"
 #include "platform/Files.h"
@@ -94,6 +94,16 @@ long ErrorOf(const std::function<void()>& statement, std::string* description) {
     return e.Number();
   }
   return 0;
+}
+
+UnwritableFolder::UnwritableFolder(const std::string& path) : path(path) {
+  fs::create_directory(path);
+  immutable = std::system(("chattr +i '" + path + "' 2>/dev/null").c_str()) == 0;
+  if (!immutable) fs::remove(path), std::ofstream(path) << "not a folder";
+}
+
+UnwritableFolder::~UnwritableFolder() {
+  if (immutable) std::system(("chattr -i '" + path + "'").c_str());
 }
 
 void CopyDemoServers(const ScratchAppFolder& app) {

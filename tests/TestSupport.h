@@ -31,6 +31,17 @@ class ScratchAppFolder {
   std::string path_;
 };
 
+// A folder the program cannot write into although it runs as root: made immutable. Where the
+// file system has no such attribute, a file stands where the folder should be.
+struct UnwritableFolder {
+  explicit UnwritableFolder(const std::string& path);
+  ~UnwritableFolder();
+  // The error an output file inside it meets: permission denied, or a path not found.
+  long OpenError() const { return immutable ? 70 : 76; }
+  std::string path;
+  bool immutable = false;
+};
+
 // The whole content of a file, or "" when it is missing.
 std::string ReadFile(const std::string& path);
 // The lines of a text file without their CR LF.

@@ -16,12 +16,5 @@ void CollectIISSettings();
 void Gather(const std::string& entry);
 // Gathers the 14 directory categories of a job's directory (levels 3 and 5).
 void GatherDir(const std::string& entry);
-// The directory path "IIS://server/W3SVC/<site index>/ROOT/dir..." of a server\site\dir entry;
-// empty for an empty entry or a bare server name.
-std::string GetPath(const std::string& entry);
 // Has the collector write one directory category, unless its table already holds the path.
 void GetVirtualDirectorySiteLevel(const std::string& path, short number);
-// Makes sure WebSiteInfo lists the entry's server; false when the settings database is not open.
-bool GetWebSites(const std::string& entry);
-// The SiteIndex of a web site of a server, or empty when WebSiteInfo does not list it.
-std::string FindSiteIndex(const std::string& server, const std::string& site);

@@ -1,14 +1,16 @@
 #include "compare/CompareDriver.h"
 
 #include "ModuleNames.h"
+#include "RunState.h"
+#include "collect/Sites.h"
 #include "collect/mCollect.h"
+#include "compare/CompareState.h"
 #include "compare/DiffDisplay.h"
 #include "compare/PropertyCompare.h"
 #include "database/mDatabase.h"
 #include "database/mGlob.h"
 #include "frmSchedule.h"
 #include "logs/mLog.h"
-#include "mMain.h"
 #include "platform/Ado.h"
 #include "platform/DateTime.h"
 #include "platform/Err.h"
@@ -18,16 +20,6 @@
 
 using platform::OnError;
 namespace ado = platform::ado;
-
-short CompareCategoryCount = 0;
-std::string CompareItem1, CompareItem2;
-std::string CompareServer1, CompareServer2;
-std::string CompareSiteName1, CompareSiteName2;
-std::string CompareSiteIndex1, CompareSiteIndex2;
-std::string CompareDirName1, CompareDirName2;
-std::string CompareParentPath1, CompareParentPath2;
-std::vector<std::string> CompareTabCaptions;
-std::string CompareAppTabCaptions;
 
 namespace {
 

@@ -5,25 +5,10 @@
 // as its option asks.
 //
 // Every procedure of the comparison reports under mCollect and goes on after a failing step: a
-// job whose comparison fails still gets its activity log, and the next job runs. The comparison
-// state below is written afresh by every job; an item that cannot be resolved leaves the value
-// the job before it left.
+// job whose comparison fails still gets its activity log, and the next job runs.
 #pragma once
 
 #include <string>
-#include <vector>
-
-// ---- Comparison state ----
-extern short CompareCategoryCount;  // 18 at level 4, 14 at level 5: categories 1 to count - 1
-extern std::string CompareItem1, CompareItem2;            // server\site[\dir...]; the grid's headings
-extern std::string CompareServer1, CompareServer2;
-extern std::string CompareSiteName1, CompareSiteName2;
-extern std::string CompareSiteIndex1, CompareSiteIndex2;  // as FindSiteIndex gives them ("" unknown)
-extern std::string CompareDirName1, CompareDirName2;      // level 5: the item's last segment
-extern std::string CompareParentPath1, CompareParentPath2;  // level 5: IIS://server/W3SVC/n/ROOT[/dir...]
-// The level's tab captions (caption n for catalogue index n) and the application sub-tab captions.
-extern std::vector<std::string> CompareTabCaptions;
-extern std::string CompareAppTabCaptions;
 
 // Writes the comparison report of every job of the level. Without jobs it returns before the
 // status window is shown. An entry that is not "name(item,item)" is one status-log line and no

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "ModuleNames.h"
-#include "compare/CompareDriver.h"
+#include "compare/CompareState.h"
 #include "compare/PropertyCompare.h"
 #include "frmSchedule.h"
 #include "platform/Ado.h"

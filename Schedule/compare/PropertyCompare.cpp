@@ -3,10 +3,10 @@
 #include <vector>
 
 #include "ModuleNames.h"
-#include "compare/CompareDriver.h"
+#include "RunState.h"
+#include "compare/CompareState.h"
 #include "database/mDatabase.h"
 #include "database/mGlob.h"
-#include "mMain.h"
 #include "platform/Err.h"
 #include "platform/Text.h"
 

@@ -1,8 +1,9 @@
 #include "config/mIniOperation.h"
 
 #include "ModuleNames.h"
+#include "RunState.h"
+#include "iis/Components.h"
 #include "logs/mLog.h"
-#include "mMain.h"
 #include "platform/Err.h"
 #include "platform/Profile.h"
 #include "platform/Text.h"

@@ -3,11 +3,11 @@
 #include <cstdlib>
 
 #include "ModuleNames.h"
-#include "collect/mCollect.h"
+#include "RunState.h"
+#include "collect/Sites.h"
 #include "database/mDatabase.h"
 #include "database/mGlob.h"
 #include "frmSchedule.h"
-#include "mMain.h"
 #include "platform/DateTime.h"
 #include "platform/Err.h"
 #include "platform/Text.h"

@@ -4,8 +4,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "iis/Components.h"
-#include "mMain.h"
+#include "RunState.h"
 #include "platform/Text.h"
 
 namespace catalogue {

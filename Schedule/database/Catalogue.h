@@ -6,6 +6,12 @@
 
 #include <string>
 
+namespace iis {
+// The version code of the IIS versions the components read (6 and later); it selects the newer
+// label lists.
+constexpr long kServerVersionIIS6AndLater = 1001;
+}  // namespace iis
+
 namespace catalogue {
 
 enum class Family { WebSite, Directory };

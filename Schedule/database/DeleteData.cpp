@@ -1,9 +1,9 @@
 #include "database/DeleteData.h"
 
 #include "ModuleNames.h"
-#include "collect/mCollect.h"
+#include "RunState.h"
+#include "collect/Sites.h"
 #include "database/mDatabase.h"
-#include "mMain.h"
 #include "platform/Err.h"
 #include "platform/Text.h"
 

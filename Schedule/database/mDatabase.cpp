@@ -3,9 +3,9 @@
 #include <set>
 
 #include "ModuleNames.h"
+#include "RunState.h"
 #include "database/Catalogue.h"
 #include "database/mGlob.h"
-#include "mMain.h"
 #include "platform/Err.h"
 #include "platform/Text.h"
 
@@ -136,4 +136,17 @@ void CreateDBResource() {
 
   onError.Next([&] { connection->Close(); });
   connection.reset();
+}
+
+void GetDataFromSource(const std::string& columns, const std::string& exportPath, const std::string& table,
+                       bool webSite) {
+  platform::OnError onError(modules::mCollect, "GetDataFromSource");
+  platform::ado::Connection connection;
+  bool opened = false;
+  onError.Next([&] { opened = OpenConnection(connection, exportPath); });
+  if (!opened) return;
+  onError.Next([&] { DropTable(table, connection); });
+  std::string query;
+  onError.Next([&] { query = ConstructQueryForExport(columns, table, webSite); });
+  if (!query.empty()) onError.Next([&] { connection.Execute(query, -1); });
 }

@@ -1,5 +1,6 @@
 // The category catalogue's procedures: label lists and tables by catalogue index, the SQL texts
-// built from them, and the settings tables re-created at every level.
+// built from them, the settings tables re-created at every level, and an export database's
+// report table.
 #pragma once
 
 #include <string>
@@ -20,3 +21,7 @@ std::string ConstructSelectColumns(const std::string& labels, bool qualified);
 void GetTabCaptions(short level, std::string& captions, std::string& applicationCaptions);
 // Makes sure the settings database exists and drops and re-creates every category table.
 void CreateDBResource();
+// Creates the report table of the given columns in an export database, replacing an older one:
+// first column [Web Site Name] text(25), or [Directory Name] text(255) when webSite is false.
+void GetDataFromSource(const std::string& columns, const std::string& exportPath, const std::string& table,
+                       bool webSite = true);

@@ -1,8 +1,7 @@
 #include "database/mGlob.h"
 
 #include "ModuleNames.h"
-#include "database/mDatabase.h"
-#include "mMain.h"
+#include "RunState.h"
 #include "platform/DateTime.h"
 #include "platform/Err.h"
 #include "platform/Files.h"
@@ -96,17 +95,4 @@ std::string CreateExportDatabase(const std::string& nameText) {
     path = name;
   });
   return path;
-}
-
-void GetDataFromSource(const std::string& columns, const std::string& exportPath, const std::string& table,
-                       bool webSite) {
-  platform::OnError onError(modules::mCollect, "GetDataFromSource");
-  Connection connection;
-  bool opened = false;
-  onError.Next([&] { opened = OpenConnection(connection, exportPath); });
-  if (!opened) return;
-  onError.Next([&] { DropTable(table, connection); });
-  std::string query;
-  onError.Next([&] { query = ConstructQueryForExport(columns, table, webSite); });
-  if (!query.empty()) onError.Next([&] { connection.Execute(query, -1); });
 }

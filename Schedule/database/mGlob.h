@@ -1,5 +1,5 @@
 // Database files and connections: creating a database file, opening connections, finding and
-// dropping tables, a job's export database and the creation of its report table.
+// dropping tables, a job's export database.
 #pragma once
 
 #include <string>
@@ -22,7 +22,3 @@ std::string FindTable(const std::string& name, platform::ado::Connection& connec
 bool DropTable(const std::string& name, platform::ado::Connection& connection);
 // Creates the current job's export database and returns its full path ("" on failure).
 std::string CreateExportDatabase(const std::string& nameText);
-// Creates the report table of the given columns in an export database, replacing an older one:
-// first column [Web Site Name] text(25), or [Directory Name] text(255) when webSite is false.
-void GetDataFromSource(const std::string& columns, const std::string& exportPath, const std::string& table,
-                       bool webSite = true);

@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include "database/Catalogue.h"
 #include "platform/Controls.h"
 #include "platform/Grid.h"
 
@@ -26,9 +27,6 @@ std::shared_ptr<T> CreateObject(const std::string& className) {
   if (!ComponentInstalled(className)) RaiseCannotCreate(className);
   return std::make_shared<T>();
 }
-
-// The version code of the IIS versions the components read (6 and later).
-constexpr long kServerVersionIIS6AndLater = 1001;
 
 class ServerInfoComponent {
  public:

@@ -1,7 +1,7 @@
 #include "logs/mLog.h"
 
 #include "ModuleNames.h"
-#include "mMain.h"
+#include "RunState.h"
 #include "platform/DateTime.h"
 #include "platform/Err.h"
 #include "platform/Files.h"

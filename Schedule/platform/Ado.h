@@ -86,7 +86,8 @@ class Connection {
 
   // Opens the database file the connection string names: a bare path, or a text holding
   // "Data Source =" and the path. Options -1 means none. A missing file is created only by the
-  // Catalog; opening one raises adErrCannotOpen.
+  // Catalog; opening one raises adErrCannotOpen. "Mode=Read" beside "Data Source" opens the
+  // file for reading only: a statement that would change it raises adErrCannotOpen.
   void Open(const std::string& connectionString, const std::string& user = "", const std::string& password = "",
             long options = -1);
   // Runs one statement; returns the number of rows it changed.

@@ -9,10 +9,12 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <mutex>
 #include <string_view>
 #include <unordered_map>
@@ -399,7 +401,7 @@ void MkDir(const std::string& path) {
 }
 
 namespace {
-unsigned long long filesReplaced = 0;
+std::atomic<unsigned long long> filesReplaced{0};
 }  // namespace
 
 unsigned long long FilesReplaced() { return filesReplaced; }
@@ -511,6 +513,11 @@ void TextFile::WriteLines(const std::vector<std::string>& lines) {
   if (std::fwrite(all.data(), 1, all.size(), file_) != all.size()) Raise(errPathFileAccess, "Disk full or write error");
 }
 
+void TextFile::Write(const std::string& bytes) {
+  if (!file_ || mode_ == FileMode::Input) Raise(errBadFileMode);
+  if (std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) Raise(errPathFileAccess, "Disk full or write error");
+}
+
 int TextFile::Peek() {
   int c = std::fgetc(file_);
   if (c != EOF) std::ungetc(c, file_);
@@ -574,6 +581,52 @@ std::string ReadAllBytes(const std::string& path) {
   while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) bytes.append(buffer, n);
   std::fclose(f);
   return bytes;
+}
+
+void WriteAllBytes(const std::string& path, const std::string& bytes) {
+  TextFile file(path, FileMode::Output);
+  file.Write(bytes);
+  file.Close();
+}
+
+void CopyFile(const std::string& from, const std::string& to) {
+  WriteAllBytes(to, ReadAllBytes(from));
+  struct stat st {};
+  if (::stat(FilePath(from).c_str(), &st) == 0) ::chmod(FilePath(to).c_str(), st.st_mode & 07777);
+}
+
+std::vector<std::string> FolderEntries(const std::string& folder) {
+  std::string native = FilePath(folder);
+  DIR* dir = ::opendir(native.c_str());
+  if (!dir) Raise(errno == EACCES ? errPermissionDenied : errPathNotFound);
+  std::vector<std::string> names;
+  while (const dirent* entry = ::readdir(dir)) {
+    std::string name = entry->d_name;
+    if (name != "." && name != "..") names.push_back(std::move(name));
+  }
+  ::closedir(dir);
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+void MakeFolders(const std::string& path) {
+  std::string native = FilePath(path);
+  for (size_t slash = native.find('/', 1);; slash = native.find('/', slash + 1)) {
+    std::string part = native.substr(0, slash);
+    if (!part.empty() && ::mkdir(part.c_str(), 0777) != 0 && errno != EEXIST) {
+      if (errno == EACCES || errno == EPERM || errno == EROFS) Raise(errPermissionDenied);
+      Raise(errPathNotFound);
+    }
+    if (slash == std::string::npos) break;
+  }
+  if (!IsFolder(native)) Raise(errPathNotFound);
+}
+
+void RemoveFolder(const std::string& path) {
+  std::error_code error;
+  std::filesystem::remove_all(FilePath(path), error);
+  ++filesReplaced;
+  if (error) Raise(errPermissionDenied, FilePath(path) + ": " + error.message());
 }
 
 }  // namespace platform

@@ -84,6 +84,8 @@ class TextFile {
   void WriteLine(const std::string& text);
   // Writes several lines with one call to the file system.
   void WriteLines(const std::vector<std::string>& lines);
+  // Writes the bytes as they are, no line break added.
+  void Write(const std::string& bytes);
 
   // Reads one line without its line break (CR LF, LF or CR).
   std::string ReadLine();
@@ -103,5 +105,18 @@ class TextFile {
 
 // Reads a whole file as bytes; raises 53 when it is missing.
 std::string ReadAllBytes(const std::string& path);
+// Replaces a file with these bytes as Output does: nobody sees it half-written.
+void WriteAllBytes(const std::string& path, const std::string& bytes);
+// Copies a file's bytes and permission bits (a program stays runnable) as WriteAllBytes writes.
+void CopyFile(const std::string& from, const std::string& to);
+
+// The names in a folder, sorted, without "." and ".."; raises 76 when it is not a folder.
+std::vector<std::string> FolderEntries(const std::string& folder);
+// Makes a folder and every missing folder above it; a folder already there is no error. Raises
+// 76 when a part of the path is a file, 70 when a parent refuses new names.
+void MakeFolders(const std::string& path);
+// Removes a folder and everything below it, links as links (never what they point at). A
+// folder that is not there is no error.
+void RemoveFolder(const std::string& path);
 
 }  // namespace platform

@@ -7,6 +7,7 @@
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <algorithm>
+#include <cmath>
 
 #include "platform/Err.h"
 #include "platform/GuiApp.h"
@@ -82,92 +83,267 @@ Qt::Alignment LineAlignment(long option) {
   }
 }
 
-// Lays the grid out on pages and paints it. Sizes are in the printer's device pixels.
-class TablePainter {
+// A plain sans face keeps wide tables readable; the report lines keep the caller's font. A table
+// too wide for the page turns the page to landscape, then takes smaller type down to the floor,
+// and past that puts its columns on pages of their own: a word is never cut.
+constexpr double kTablePoints = 9;
+constexpr double kFloorPoints = 6;
+
+QFont TableFont(double points, bool bold) {
+  QFont font(QStringLiteral("Arial"));
+  font.setPointSizeF(points);
+  font.setBold(bold);
+  return font;
+}
+
+// Calls take(word, width, startsLine) for each word of a cell's text, in order: words part at
+// blanks, lines at line feeds. An empty line is one empty word.
+template <class Take>
+void ForEachWord(const QString& text, const QFontMetricsF& metrics, Take take) {
+  for (const QString& line : text.split(u'\n')) {
+    bool first = true;
+    for (const QString& word : line.split(u' ', Qt::SkipEmptyParts)) {
+      take(word, metrics.horizontalAdvance(word), first);
+      first = false;
+    }
+    if (first) take(QString(), 0.0, true);
+  }
+}
+
+// The table laid out for the printer and printed page after page. Sizes are in the printer's
+// device pixels.
+class Table {
  public:
-  TablePainter(QPrinter& printer, QPainter& painter, const Grid& grid, bool borders)
-      : printer_(printer), painter_(painter), grid_(grid), borders_(borders) {
-    // A plain sans face keeps wide tables readable; the report lines keep the caller's font.
-    const std::string family = "Arial";
-    plain_ = LineFont(family, 9, false);
-    bold_ = LineFont(family, 9, true);
-    QRect page = printer.pageLayout().paintRectPixels(printer.resolution());
-    pageWidth_ = page.width();
-    footerFont_ = LineFont(family, 8, false);
-    footerHeight_ = QFontMetricsF(footerFont_, &printer).height() * 2;
-    pageHeight_ = page.height() - footerHeight_;
-    pad_ = QFontMetricsF(plain_, &printer).averageCharWidth() / 2;
-  }
-
-  double PageHeight() const { return pageHeight_; }
-  double PageWidth() const { return pageWidth_; }
-
-  void Measure() {
-    long cols = grid_.Cols();
-    QFontMetricsF plain(plain_, &printer_), bold(bold_, &printer_);
-    widths_.assign(static_cast<size_t>(cols), 0.0);
-    double widest = pageWidth_ * 0.45;
-    double narrowest = plain.averageCharWidth() * 3 + 2 * pad_;
-    for (long c = 0; c < cols; ++c) {
-      double w = narrowest;
-      for (long r = 0; r < grid_.Rows(); ++r) {
-        const QFontMetricsF& m = grid_.CellFontBoldAt(r, c) ? bold : plain;
-        w = std::max(w, m.horizontalAdvance(QString::fromStdString(grid_.TextMatrix(r, c))) + 2 * pad_ + 1);
+  // Lays the table out; turns the printer's page to landscape when the table needs it, so it is
+  // made before printing starts.
+  Table(QPrinter& printer, const Grid& grid, bool borders) : printer_(printer), grid_(grid), borders_(borders) {
+    footerFont_ = TableFont(8, false);
+    SetType(kTablePoints);
+    std::vector<Need> needs = Needs();
+    if (Least(needs) > PageWidth()) {
+      printer.setPageOrientation(QPageLayout::Landscape);
+      // Widths follow the type size only roughly, so each smaller size is measured again.
+      for (double points = kTablePoints; Least(needs) > PageWidth() && points > kFloorPoints;) {
+        points = std::max(kFloorPoints, std::floor(points * PageWidth() / Least(needs) * 2) / 2);
+        SetType(points);
+        needs = Needs();
       }
-      widths_[static_cast<size_t>(c)] = std::min(w, widest);
     }
-    double total = 0;
-    for (double w : widths_) total += w;
-    // A table wider than the page is narrowed to fit; its cells wrap their text.
-    if (total > pageWidth_)
-      for (double& w : widths_) w *= pageWidth_ / total;
+    MakeBands(needs);
   }
 
-  double RowHeight(long row) const {
+  double PageWidth() const { return printer_.pageLayout().paintRectPixels(printer_.resolution()).width(); }
+
+  // Prints the table's bands from `top` of the current page on, each band from a new page, the
+  // headings on top of every page; returns the number of the last page.
+  int Print(QPainter& painter, double top) {
+    const double pageHeight = printer_.pageLayout().paintRectPixels(printer_.resolution()).height() - FooterHeight();
+    int page = 1;
+    double y = top;
+    for (size_t b = 0; b < bands_.size(); ++b) {
+      const Band& band = bands_[b];
+      if (b > 0) NextPage(painter, page, y, pageHeight);
+      const Laid heading = grid_.Rows() > 0 ? Lay(0, band, pageHeight) : Laid{};
+      for (long row = 0; row < grid_.Rows(); ++row) {
+        const Laid laid = row == 0 ? heading : Lay(row, band, pageHeight);
+        if (y + laid.height > pageHeight && y > 0) {
+          NextPage(painter, page, y, pageHeight);
+          if (row > 0) {
+            Paint(painter, heading, 0, band, y);
+            y += heading.height;
+          }
+        }
+        Paint(painter, laid, row, band, y);
+        y += laid.height;
+      }
+    }
+    PaintFooter(painter, page, pageHeight);
+    return page;
+  }
+
+ private:
+  // What a column needs: room for its widest word, and the room past which it has no use.
+  struct Need {
+    double word = 0, line = 0;
+  };
+  // Columns printed side by side, with their widths.
+  struct Band {
+    std::vector<long> columns;
+    std::vector<double> widths;
+  };
+  // A row of a band as it is printed: each cell's lines, and the row's height.
+  struct Laid {
+    std::vector<QStringList> cells;
+    double height = 0;
+  };
+
+  void SetType(double points) {
+    plain_ = TableFont(points, false);
+    bold_ = TableFont(points, true);
+    QFontMetricsF metrics(plain_, &printer_);
+    pad_ = metrics.averageCharWidth() / 2;
+    space_ = metrics.horizontalAdvance(u' ');
+    lineSpacing_ = metrics.lineSpacing();
+  }
+
+  const QFont& FontAt(long row, long col) const { return grid_.CellFontBoldAt(row, col) ? bold_ : plain_; }
+  QString TextAt(long row, long col) const { return QString::fromStdString(grid_.TextMatrix(row, col)); }
+  double FooterHeight() const { return QFontMetricsF(footerFont_, &printer_).height() * 2; }
+  // Room around a cell's text: the padding on both sides and a little for rounding in the device.
+  double Margin() const { return 2 * pad_ + pad_ / 4; }
+
+  std::vector<Need> Needs() const {
+    std::vector<Need> needs(static_cast<size_t>(grid_.Cols()));
     QFontMetricsF plain(plain_, &printer_), bold(bold_, &printer_);
-    double height = plain.height();
-    for (long c = 0; c < grid_.Cols(); ++c) {
-      const QFontMetricsF& m = grid_.CellFontBoldAt(row, c) ? bold : plain;
-      QRectF room(0, 0, widths_[static_cast<size_t>(c)] - 2 * pad_, 1e9);
-      QRectF used = m.boundingRect(room, kCellFlags, QString::fromStdString(grid_.TextMatrix(row, c)));
-      height = std::max(height, used.height());
+    for (long row = 0; row < grid_.Rows(); ++row)
+      for (long col = 0; col < grid_.Cols(); ++col) {
+        Need& need = needs[static_cast<size_t>(col)];
+        double line = 0;
+        ForEachWord(TextAt(row, col), grid_.CellFontBoldAt(row, col) ? bold : plain,
+                    [&](const QString&, double width, bool startsLine) {
+                      line = startsLine ? width : line + space_ + width;
+                      need.word = std::max(need.word, width);
+                      need.line = std::max(need.line, line);
+                    });
+      }
+    for (Need& need : needs) {
+      need.word += Margin();
+      need.line += Margin();
     }
-    return std::min(height + 2 * pad_, pageHeight_);
+    return needs;
   }
 
-  void PaintRow(long row, double y, double height) {
+  static double Least(const std::vector<Need>& needs) {
+    double sum = 0;
+    for (const Need& need : needs) sum += need.word;
+    return sum;
+  }
+
+  // Bands of columns as wide as the page takes, each band after the first led by the first column
+  // again, which names the rows. A table that fits is one band.
+  void MakeBands(const std::vector<Need>& needs) {
+    const double room = PageWidth();
+    std::vector<long> columns;
+    double used = 0;
+    int own = 0;
+    for (long col = 0; col < static_cast<long>(needs.size()); ++col) {
+      const double word = needs[static_cast<size_t>(col)].word;
+      if (own > 0 && used + word > room) {
+        bands_.push_back(Fit(columns, needs, room));
+        columns.clear();
+        used = 0;
+        own = 0;
+        if (needs[0].word + word <= room) {
+          columns.push_back(0);
+          used = needs[0].word;
+        }
+      }
+      columns.push_back(col);
+      used += word;
+      ++own;
+    }
+    bands_.push_back(Fit(columns, needs, room));
+  }
+
+  // The band's widths: every column its longest line when they all fit, else its widest word and a
+  // share of the room left by how much more its lines would take. Only a lone column with a word
+  // wider than the page is narrower than the word.
+  static Band Fit(const std::vector<long>& columns, const std::vector<Need>& needs, double room) {
+    double least = 0, most = 0;
+    for (long col : columns) {
+      least += needs[static_cast<size_t>(col)].word;
+      most += needs[static_cast<size_t>(col)].line;
+    }
+    const double spare = std::max(0.0, room - least);
+    Band band{columns, {}};
+    for (long col : columns) {
+      const Need& need = needs[static_cast<size_t>(col)];
+      const double share = most > least ? spare * (need.line - need.word) / (most - least) : 0;
+      band.widths.push_back(std::min(most <= room ? need.line : need.word + share, room));
+    }
+    return band;
+  }
+
+  // The cell's text in lines no wider than `room`, broken between words; only a word wider than
+  // the room is broken inside.
+  QStringList Wrap(const QString& text, const QFont& font, double room) const {
+    QFontMetricsF metrics(font, &printer_);
+    QStringList lines;
+    double line = 0;
+    ForEachWord(text, metrics, [&](QString word, double width, bool startsLine) {
+      if (!startsLine && line + space_ + width <= room) {
+        lines.back() += u' ' + word;
+        line += space_ + width;
+        return;
+      }
+      while (width > room && word.size() > 1) {
+        qsizetype fits = word.size() - 1;
+        while (fits > 1 && metrics.horizontalAdvance(word.left(fits)) > room) --fits;
+        lines.push_back(word.left(fits));
+        word = word.mid(fits);
+        width = metrics.horizontalAdvance(word);
+      }
+      lines.push_back(word);
+      line = width;
+    });
+    return lines;
+  }
+
+  Laid Lay(long row, const Band& band, double pageHeight) const {
+    Laid laid;
+    qsizetype most = 1;
+    for (size_t i = 0; i < band.columns.size(); ++i) {
+      const long col = band.columns[i];
+      laid.cells.push_back(Wrap(TextAt(row, col), FontAt(row, col), band.widths[i] - Margin()));
+      most = std::max(most, laid.cells.back().size());
+    }
+    laid.height = std::min(static_cast<double>(most) * lineSpacing_ + 2 * pad_, pageHeight);
+    return laid;
+  }
+
+  void Paint(QPainter& painter, const Laid& laid, long row, const Band& band, double y) const {
     double x = 0;
-    for (long c = 0; c < grid_.Cols(); ++c) {
-      QRectF cell(x, y, widths_[static_cast<size_t>(c)], height);
-      if (row == 0) painter_.fillRect(cell, QColor(0xe8, 0xe8, 0xe8));
+    for (size_t i = 0; i < band.columns.size(); ++i) {
+      QRectF cell(x, y, band.widths[i], laid.height);
+      if (row == 0) painter.fillRect(cell, QColor(0xe8, 0xe8, 0xe8));
       if (borders_) {
-        painter_.setPen(QPen(Qt::black, 0));
-        painter_.drawRect(cell);
+        painter.setPen(QPen(Qt::black, 0));
+        painter.drawRect(cell);
       }
-      painter_.setFont(grid_.CellFontBoldAt(row, c) ? bold_ : plain_);
-      painter_.setPen(Qt::black);
-      painter_.drawText(cell.adjusted(pad_, pad_, -pad_, -pad_), kCellFlags,
-                        QString::fromStdString(grid_.TextMatrix(row, c)));
+      const QFont& font = FontAt(row, band.columns[i]);
+      painter.setFont(font);
+      painter.setPen(Qt::black);
+      double baseline = y + pad_ + QFontMetricsF(font, &printer_).ascent();
+      // A row taller than a page keeps the lines the page holds.
+      for (const QString& line : laid.cells[i]) {
+        if (baseline > y + laid.height) break;
+        painter.drawText(QPointF(x + pad_, baseline), line);
+        baseline += lineSpacing_;
+      }
       x += cell.width();
     }
   }
 
-  void PaintFooter(int page) {
-    painter_.setFont(footerFont_);
-    painter_.setPen(Qt::black);
-    QRectF footer(0, pageHeight_, pageWidth_, footerHeight_);
-    painter_.drawText(footer, Qt::AlignHCenter | Qt::AlignBottom, QStringLiteral("Page %1").arg(page));
+  void PaintFooter(QPainter& painter, int page, double pageHeight) const {
+    painter.setFont(footerFont_);
+    painter.setPen(Qt::black);
+    QRectF footer(0, pageHeight, PageWidth(), FooterHeight());
+    painter.drawText(footer, Qt::AlignHCenter | Qt::AlignBottom, QStringLiteral("Page %1").arg(page));
   }
 
- private:
-  static constexpr int kCellFlags = Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap;
+  void NextPage(QPainter& painter, int& page, double& y, double pageHeight) {
+    PaintFooter(painter, page, pageHeight);
+    if (!printer_.newPage()) Raise(errPrinter, "Printer error: a new page could not be started");
+    ++page;
+    y = 0;
+  }
+
   QPrinter& printer_;
-  QPainter& painter_;
   const Grid& grid_;
   bool borders_;
   QFont plain_, bold_, footerFont_;
-  double pageWidth_ = 0, pageHeight_ = 0, footerHeight_ = 0, pad_ = 0;
-  std::vector<double> widths_;
+  double pad_ = 0, space_ = 0, lineSpacing_ = 0;
+  std::vector<Band> bands_;
 };
 
 }  // namespace
@@ -175,6 +351,7 @@ class TablePainter {
 void ReportPrinter::PrintReport() {
   pagesPrinted_ = 0;
   if (grid_ == nullptr) Raise(errObjectNotSet);
+  EnsureGuiApplication();
   std::string name = CurrentPrinter();
   QPrinterInfo info = QPrinterInfo::printerInfo(QString::fromStdString(name));
   if (name.empty() || info.isNull()) Raise(errPrinter, "Printer error: no printer named '" + name + "'");
@@ -182,13 +359,11 @@ void ReportPrinter::PrintReport() {
   QPrinter printer(info, QPrinter::HighResolution);
   printer.setDocName(QString::fromStdString(title_ ? title_->text : std::string("QUORVASchedule report")));
   printer.setPageMargins(QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter);
+  Table table(printer, *grid_, printOption_);
   QPainter painter;
   if (!painter.begin(&printer)) Raise(errPrinter, "Printer error: the printer '" + name + "' cannot print");
 
-  TablePainter table(printer, painter, *grid_, printOption_);
-  int page = 1;
   double y = 0;
-
   for (const std::optional<Line>* line : {&title_, &heading_, &date_}) {
     if (!*line) continue;
     QFont font = LineFont((*line)->fontName, (*line)->fontSize, (*line)->bold);
@@ -200,29 +375,10 @@ void ReportPrinter::PrintReport() {
     y += height * 1.2;
   }
   y += QFontMetricsF(LineFont("", 12, false), &printer).height() * 0.5;
-
-  table.Measure();
-  double headingHeight = grid_->Rows() > 0 ? table.RowHeight(0) : 0;
-  for (long row = 0; row < grid_->Rows(); ++row) {
-    double height = row == 0 ? headingHeight : table.RowHeight(row);
-    if (y + height > table.PageHeight() && y > 0) {
-      table.PaintFooter(page);
-      if (!printer.newPage()) Raise(errPrinter, "Printer error: a new page could not be started");
-      ++page;
-      y = 0;
-      // Every page starts with the column headings.
-      if (row > 0) {
-        table.PaintRow(0, y, headingHeight);
-        y += headingHeight;
-      }
-    }
-    table.PaintRow(row, y, height);
-    y += height;
-  }
-  table.PaintFooter(page);
+  const int pages = table.Print(painter, y);
   if (!painter.end() || printer.printerState() == QPrinter::Error)
     Raise(errPrinter, "Printer error: the report could not be sent to '" + name + "'");
-  pagesPrinted_ = page;
+  pagesPrinted_ = pages;
 }
 
 }  // namespace platform

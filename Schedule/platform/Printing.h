@@ -33,6 +33,11 @@ void SelectJobPrinter(const std::string& jobPrinterName);
 // cells bold, the heading row repeated on every page), over as many pages as it needs, on the
 // current printer. One object per printed report.
 //
+// No word is cut: a column is at least as wide as its widest word and its text wraps between
+// words. A table too wide for the page is printed on landscape pages, then in smaller type down
+// to a readable floor, and past that with its columns split over pages, each part led by the
+// first column again. Only a single word wider than the whole page is broken.
+//
 // Line options: 1 centres a line, 2 puts it on the left, 3 on the right; other values put it on
 // the left. The title line is bold. The print option draws the table's cell borders.
 class ReportPrinter {

@@ -30,34 +30,58 @@ bool FindValue(const std::string& section, const std::string& key, const std::st
     return false;
   }
   bool inSection = false;
-  size_t pos = 0;
-  while (pos < text.size()) {
-    size_t end = text.find_first_of("\r\n", pos);
-    if (end == std::string::npos) end = text.size();
-    std::string line = Trim(text.substr(pos, end - pos));
-    pos = end;
-    while (pos < text.size() && (text[pos] == '\r' || text[pos] == '\n')) ++pos;
-    if (line.empty() || line[0] == ';') continue;
-    if (line[0] == '[') {
-      size_t close = line.find(']');
-      std::string name = Trim(line.substr(1, close == std::string::npos ? std::string::npos : close - 1));
+  for (const ProfileLine& line : ScanProfile(text)) {
+    if (line.kind == ProfileLine::Kind::Section) {
       // The first section of a name is the one read; a later one of the same name is not.
       if (inSection) return false;
-      inSection = SameName(name, section);
-      continue;
+      inSection = SameName(line.name, section);
+    } else if (inSection && line.kind == ProfileLine::Kind::Key && SameName(line.name, key)) {
+      value = line.value;
+      return true;
     }
-    if (!inSection) continue;
-    size_t equals = line.find('=');
-    std::string name = Trim(line.substr(0, equals));
-    if (!SameName(name, key)) continue;
-    value = equals == std::string::npos ? std::string() : Trim(line.substr(equals + 1));
-    if (value.size() >= 2 && value.front() == '"' && value.back() == '"') value = value.substr(1, value.size() - 2);
-    return true;
   }
   return false;
 }
 
 }  // namespace
+
+std::vector<ProfileLine> ScanProfile(const std::string& text) {
+  std::vector<ProfileLine> lines;
+  bool inAnySection = false;
+  size_t pos = 0;
+  long number = 0;
+  while (pos < text.size()) {
+    size_t end = text.find_first_of("\r\n", pos);
+    if (end == std::string::npos) end = text.size();
+    ProfileLine line;
+    line.number = ++number;
+    std::string content = Trim(text.substr(pos, end - pos));
+    // A line ends at CR LF, LF or CR.
+    pos = end;
+    if (pos < text.size() && text[pos] == '\r') {
+      ++pos;
+      if (pos < text.size() && text[pos] == '\n') ++pos;
+    } else if (pos < text.size()) {
+      ++pos;
+    }
+    if (!content.empty() && content[0] == '[') {
+      size_t close = content.find(']');
+      line.kind = ProfileLine::Kind::Section;
+      line.name = Trim(content.substr(1, close == std::string::npos ? std::string::npos : close - 1));
+      inAnySection = true;
+    } else if (!content.empty() && content[0] != ';' && inAnySection) {
+      size_t equals = content.find('=');
+      line.kind = ProfileLine::Kind::Key;
+      line.name = Trim(content.substr(0, equals));
+      line.hasEquals = equals != std::string::npos;
+      line.value = line.hasEquals ? Trim(content.substr(equals + 1)) : std::string();
+      if (line.value.size() >= 2 && line.value.front() == '"' && line.value.back() == '"')
+        line.value = line.value.substr(1, line.value.size() - 2);
+    }
+    lines.push_back(std::move(line));
+  }
+  return lines;
+}
 
 long GetPrivateProfileString(const std::string& section, const std::string& key, const std::string& defaultValue,
                              std::string& buffer, long size, const std::string& path) {

@@ -2,8 +2,23 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace platform {
+
+// One line of a profile file as the reader sees it: a section heading ("[name]"), a key line
+// ("name=value", or a bare name with no "=" and an empty value), or a line it passes over (blank,
+// a comment after ";", anything before the first section). Names and values are trimmed; a value
+// in matching double quotes has lost them. Lines are counted from 1.
+struct ProfileLine {
+  enum class Kind { Section, Key, Other } kind = Kind::Other;
+  long number = 0;
+  std::string name;
+  std::string value;
+  bool hasEquals = false;
+};
+// Every line of a profile text, in order; never raises.
+std::vector<ProfileLine> ScanProfile(const std::string& text);
 
 // Reads key in section of the profile file at path. Section and key names match without regard
 // to case; the value is trimmed and loses a pair of matching double quotes around it. An absent

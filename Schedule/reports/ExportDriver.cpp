@@ -3,13 +3,13 @@
 #include <vector>
 
 #include "ModuleNames.h"
-#include "collect/mCollect.h"
+#include "RunState.h"
+#include "collect/Sites.h"
 #include "custom/mCustom.h"
 #include "database/mDatabase.h"
 #include "database/mGlob.h"
 #include "frmSchedule.h"
 #include "logs/mLog.h"
-#include "mMain.h"
 #include "platform/Ado.h"
 #include "platform/DateTime.h"
 #include "platform/Text.h"

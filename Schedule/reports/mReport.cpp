@@ -3,8 +3,8 @@
 #include <memory>
 
 #include "ModuleNames.h"
+#include "RunState.h"
 #include "frmSchedule.h"
-#include "mMain.h"
 #include "platform/Ado.h"
 #include "platform/DateTime.h"
 #include "platform/Printing.h"

@@ -11,6 +11,7 @@
 #include <thread>
 #include <unistd.h>
 
+#include "RunState.h"
 #include "TestServices.h"
 #include "TestSupport.h"
 #include "database/SqliteFile.h"

@@ -8,6 +8,7 @@
 #include <sstream>
 #include <thread>
 
+#include "RunState.h"
 #include "TestServices.h"
 #include "TestSupport.h"
 #include "frmSchedule.h"

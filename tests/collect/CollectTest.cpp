@@ -4,7 +4,9 @@
 
 #include <array>
 
+#include "RunState.h"
 #include "TestSupport.h"
+#include "collect/Sites.h"
 #include "collect/mCollect.h"
 #include "database/Catalogue.h"
 #include "database/SqliteFile.h"
@@ -12,7 +14,6 @@
 #include "frmSchedule.h"
 #include "iis/Components.h"
 #include "iis/IisSettings.h"
-#include "mMain.h"
 #include "reports/ReportJobs.h"
 
 using testsupport::Rows;

@@ -3,15 +3,16 @@
 // is pinned) and for a demo site collected from its snapshot.
 #include <gtest/gtest.h>
 
+#include "RunState.h"
 #include "collect/mCollect.h"
 #include "compare/CompareDriver.h"
+#include "compare/CompareState.h"
 #include "compare/DiffDisplay.h"
 #include "compare/PropertyCompare.h"
 #include "database/Catalogue.h"
 #include "database/mDatabase.h"
 #include "database/mGlob.h"
 #include "frmSchedule.h"
-#include "mMain.h"
 #include "platform/Text.h"
 #include "reports/ReportJobs.h"
 

@@ -1,9 +1,9 @@
 // The schedule file as the run reads it: list rules, long values, missing files.
 #include <gtest/gtest.h>
 
+#include "RunState.h"
 #include "TestSupport.h"
 #include "config/mIniOperation.h"
-#include "mMain.h"
 #include "platform/Files.h"
 #include "platform/Text.h"
 

@@ -2,12 +2,12 @@
 // per leading record, each further table in its own columns from the leading row down.
 #include <gtest/gtest.h>
 
+#include "RunState.h"
 #include "TestSupport.h"
 #include "custom/mCustom.h"
 #include "database/mDatabase.h"
 #include "database/mGlob.h"
 #include "frmSchedule.h"
-#include "mMain.h"
 #include "platform/Text.h"
 
 using testsupport::LinesWith;

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
+#include "RunState.h"
 #include "TestSupport.h"
 #include "database/mDatabase.h"
-#include "mMain.h"
 #include "platform/Text.h"
 
 namespace {

@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <regex>
 
+#include "RunState.h"
 #include "TestSupport.h"
 #include "database/SqliteFile.h"
 #include "database/mDatabase.h"
 #include "database/mGlob.h"
-#include "mMain.h"
 #include "platform/Files.h"
 
 using platform::ado::Connection;

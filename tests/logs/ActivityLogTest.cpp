@@ -3,9 +3,9 @@
 
 #include <filesystem>
 
+#include "RunState.h"
 #include "TestSupport.h"
 #include "logs/mLog.h"
-#include "mMain.h"
 #include "platform/DateTime.h"
 #include "platform/Files.h"
 

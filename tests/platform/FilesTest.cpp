@@ -6,9 +6,9 @@
 #include <cstdlib>
 #include <fstream>
 
+#include "RunState.h"
 #include "TestSupport.h"
 #include "config/mIniOperation.h"
-#include "mMain.h"
 #include "platform/Ado.h"
 #include "platform/Files.h"
 

@@ -35,4 +35,29 @@ TEST(Printing, JobPrinterNamesMatchUpperCasedQueueNamesAndFailuresAreRunTimeErro
   EXPECT_EQ(testsupport::ErrorOf([&] { gone.PrintReport(); }), 482) << "printing on a queue that is not there";
 }
 
+// A table of thirty columns, far wider than a landscape page at the smallest type, on the PDF queue.
+TEST(Printing, ATableFarWiderThanThePageKeepsEveryWordWhole) {
+  std::string why = testsupport::CupsUnavailable();
+  if (!why.empty()) GTEST_SKIP() << why;
+  platform::Grid grid;
+  grid.SetCols(30);
+  grid.SetRows(4);
+  std::vector<std::vector<std::string>> rows(4);
+  for (long r = 0; r < 4; ++r)
+    for (long c = 0; c < 30; ++c) {
+      rows[r].push_back(r == 0 ? "Heading " + std::to_string(c) + " LongHeadingWord" + std::to_string(c)
+                               : "Cell r" + std::to_string(r) + "c" + std::to_string(c) + "-abcdefghijkl x");
+      grid.SetTextMatrix(r, c, rows[r].back());
+    }
+  platform::SetCurrentPrinter(kPdfQueue);
+  platform::ReportPrinter printer;
+  printer.AddTitleLine("A wide table", 1, "Times New Roman", 16);
+  printer.SetReportGrid(grid);
+  std::set<std::string> before = testsupport::SpooledDocuments();
+  printer.PrintReport();
+  std::string document = testsupport::NewSpooledDocument(before, "A wide table");
+  ASSERT_FALSE(document.empty());
+  EXPECT_EQ(testsupport::MisprintedWords(document, rows), "");
+}
+
 }  // namespace

@@ -3,12 +3,12 @@
 #include <gtest/gtest.h>
 
 #include "ReportJobs.h"
+#include "RunState.h"
 #include "collect/mCollect.h"
 #include "database/SqliteFile.h"
 #include "database/mDatabase.h"
 #include "database/mGlob.h"
 #include "frmSchedule.h"
-#include "mMain.h"
 #include "reports/ExportDriver.h"
 
 namespace {

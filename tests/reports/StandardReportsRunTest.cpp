@@ -3,8 +3,6 @@
 // jobs between the good ones, each of which leaves exactly its status-log line and no file.
 #include <gtest/gtest.h>
 
-#include <fstream>
-
 #include "ReportJobs.h"
 #include "database/SqliteFile.h"
 
@@ -18,27 +16,6 @@ using testsupport::ErrorLine;
 using testsupport::Rows;
 using testsupport::SiteRows;
 
-namespace {
-
-// A folder the program cannot write into although it runs as root: made immutable. Where the
-// file system has no such attribute, a file stands where the folder should be.
-struct UnwritableFolder {
-  explicit UnwritableFolder(const std::string& path) : path(path) {
-    fs::create_directory(path);
-    immutable = std::system(("chattr +i '" + path + "' 2>/dev/null").c_str()) == 0;
-    if (!immutable) fs::remove(path), std::ofstream(path) << "not a folder";
-  }
-  ~UnwritableFolder() {
-    if (immutable) std::system(("chattr -i '" + path + "'").c_str());
-  }
-  // The error an output file inside it meets: permission denied, or a path not found.
-  long OpenError() const { return immutable ? 70 : 76; }
-  std::string path;
-  bool immutable = false;
-};
-
-}  // namespace
-
 // Good jobs: every format, a job folder, the Application tab's five reports, a site name with an
 // apostrophe, a directory job, and a last job without tabs. Bad jobs between them: a folder that
 // is missing or unwritable, a format in the wrong case, an option out of range, tabs that are no
@@ -46,7 +23,7 @@ struct UnwritableFolder {
 TEST(StandardReportsRun, LevelsOneToThreeWriteEveryGoodReportAndEachBadJobIsOneClearLine) {
   ScratchAppFolder app;
   fs::create_directory(app.At("out"));
-  UnwritableFolder locked(app.At("locked"));
+  testsupport::UnwritableFolder locked(app.At("locked"));
   auto log = testsupport::RunSchedule(
       app, testsupport::ReportSchedule(
                {{"LEGACY01", "1\\5", "CSV"}, {"WEBFARM01", "1", "HTML", "0", app.At("missing")},

@@ -6,6 +6,7 @@
 
 #include "ReportJobs.h"
 #include "database/SqliteFile.h"
+#include "database/mDatabase.h"
 #include "database/mGlob.h"
 #include "frmSchedule.h"
 #include "platform/Ado.h"
