@@ -13,7 +13,7 @@
 #include "frmSchedule.h"
 #include "iis/Components.h"
 #include "logs/mLog.h"
-#include "mMain.h"
+#include "RunState.h"
 #include "platform/Ado.h"
 #include "platform/Err.h"
 #include "platform/Files.h"

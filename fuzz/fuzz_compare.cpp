@@ -7,7 +7,7 @@
 
 #include "FuzzSupport.h"
 #include "compare/CompareDriver.h"
-#include "mMain.h"
+#include "RunState.h"
 #include "platform/Text.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {

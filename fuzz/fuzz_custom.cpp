@@ -10,7 +10,7 @@
 
 #include "FuzzSupport.h"
 #include "custom/mCustom.h"
-#include "mMain.h"
+#include "RunState.h"
 
 namespace {
 
