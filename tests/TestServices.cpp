@@ -53,11 +53,6 @@ std::string Capture(const std::string& command) {
   return out;
 }
 
-std::string BrowserDom(const std::string& page, const std::string& profileFolder) {
-  return Capture("chromium --headless --no-sandbox --disable-gpu --user-data-dir='" + profileFolder +
-                 "' --dump-dom 'file://" + page + "' 2>/dev/null");
-}
-
 std::set<std::string> SpooledDocuments() {
   std::set<std::string> documents;
   std::error_code ec;

@@ -38,8 +38,5 @@ std::string MisprintedWords(const std::string& pdf, const std::vector<std::vecto
 
 // Runs a shell command; returns what it printed on standard output.
 std::string Capture(const std::string& command);
-// The page (a file) as headless chromium builds it, once its scripts have run, serialized; its
-// profile is kept in profileFolder. "" when chromium is missing.
-std::string BrowserDom(const std::string& page, const std::string& profileFolder);
 
 }  // namespace testsupport
