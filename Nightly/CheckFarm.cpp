@@ -93,32 +93,12 @@ std::string Farm::ServerProblem(const std::string& server) { return Look(server)
 
 void Farm::ReadDirectories(Server& server) {
   server.directoriesRead = true;
-  auto add = [&](const std::string& siteId, std::string path) {
-    while (!path.empty() && path.front() == '/') path.erase(0, 1);
-    while (!path.empty() && path.back() == '/') path.pop_back();
-    path = platform::Replace(path, "/", "\\");
-    if (!path.empty() && server.lowerDirectories[siteId].insert(LCase(path)).second)
+  for (const auto& [siteId, directories] : iis::SiteDirectories(*server.snapshot))
+    for (const std::vector<std::string>& directory : directories) {
+      const std::string path = platform::Join(directory, "\\");
+      server.lowerDirectories[siteId].insert(LCase(path));
       server.directories[siteId].push_back(path);
-  };
-  const iis::Snapshot& snapshot = *server.snapshot;
-  if (snapshot.Kind() == iis::Format::ApplicationHost) {
-    for (const iis::Site& site : snapshot.Sites())
-      for (pugi::xml_node application : snapshot.SiteElement(site.id).children("application")) {
-        const std::string path = application.attribute("path").as_string("/");
-        add(site.id, path);
-        for (pugi::xml_node directory : application.children("virtualDirectory")) {
-          const std::string relative = directory.attribute("path").as_string("/");
-          add(site.id, path == "/" ? relative : relative == "/" ? path : path + relative);
-        }
-      }
-    return;
-  }
-  // Metabase keys below a site's root: /LM/W3SVC/<id>/ROOT/<directories>.
-  for (pugi::xml_node key : snapshot.Document().document_element().child("MBProperty").children()) {
-    std::vector<std::string> parts = platform::Split(key.attribute("Location").value(), "/");
-    if (parts.size() < 6 || LCase(parts[1]) != "lm" || LCase(parts[2]) != "w3svc" || LCase(parts[4]) != "root") continue;
-    add(parts[3], platform::Join(std::vector<std::string>(parts.begin() + 5, parts.end()), "/"));
-  }
+    }
 }
 
 std::string Farm::SiteProblem(const std::string& name, const std::string& site,

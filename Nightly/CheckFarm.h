@@ -40,8 +40,8 @@ class Farm {
     std::shared_ptr<const iis::Snapshot> snapshot;       // null when there is none to look in
     std::unordered_map<std::string, const iis::Site*> sites;  // by lower-case name
     std::vector<std::string> siteNames;
-    // Directories by site id: the paths ("shop/images") of the applications, virtual
-    // directories and metabase keys below the site's root, as written and in lower case.
+    // Directories by site id ("shop\images"), as the snapshot readers list them: as written and
+    // in lower case.
     bool directoriesRead = false;
     std::unordered_map<std::string, std::vector<std::string>> directories;
     std::unordered_map<std::string, std::unordered_set<std::string>> lowerDirectories;

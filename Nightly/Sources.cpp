@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "Transports.h"
 #include "platform/Files.h"
 #include "platform/Profile.h"
 #include "platform/Text.h"
@@ -146,6 +147,8 @@ bool ParseLocation(Source& source, std::string& reason) {
     reason = "the source names no file; end it with the path of applicationHost.config or MetaBase.xml";
     return false;
   }
+  reason = UnsafePath(source);
+  if (!reason.empty()) return false;
   if (EndsWithNoCase(location, "/applicationHost.config")) {
     source.fileName = "applicationHost.config";
   } else if (EndsWithNoCase(location, "/MetaBase.xml")) {
@@ -264,6 +267,16 @@ Sources ParseSources(const std::string& text, const std::string& file) {
         into = line.value;
     }
   }
+  // smbclient without a credentials file would ask for a password, and nobody is there to answer.
+  std::erase_if(result.sources, [&](const Source& source) {
+    if (source.transport != Source::Transport::Smb || !result.options.smbAuthFile.empty()) return false;
+    problem(source.line, "[Sources] " + source.server + " = " + source.text,
+            "an smb:// source needs a credentials file: write SmbAuthFile=/path/to/file in [Options] "
+            "(see docs/snapshots.md)");
+    return true;
+  });
+  std::stable_sort(result.problems.begin(), result.problems.end(),
+                   [](const Problem& a, const Problem& b) { return a.line < b.line; });
   return result;
 }
 

@@ -20,6 +20,9 @@ PACKAGES=(
   fonts-dejavu-core
   # A real browser (headless) opens the HTML reports in the tests.
   chromium
+  # quorva-nightly fetch copies snapshots with OpenSSH's sftp and Samba's smbclient; the tests
+  # fetch from a real OpenSSH server and a real Samba server on 127.0.0.1 (never port 22 or 445).
+  openssh-client openssh-server samba smbclient
 )
 
 missing=()

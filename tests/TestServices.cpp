@@ -35,12 +35,13 @@ bool XvfbUp() {
   return !pid.empty() && Capture("kill -0 " + pid + " 2>/dev/null && echo alive").find("alive") != std::string::npos;
 }
 
+}  // namespace
+
 std::string Unavailable(const std::string& service, bool (*up)()) {
   if (up()) return {};
   std::string said = StartServices();
   return up() ? std::string() : service + " could not be started: " + said;
 }
-}  // namespace
 
 std::string Capture(const std::string& command) {
   std::string out;

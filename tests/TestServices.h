@@ -1,7 +1,7 @@
-// The services some tests lean on (a CUPS scheduler with PDF queues, an Xvfb display), started
-// by scripts/test-services.sh. A test asks for a service; when it is not up, the script is run
-// once, and when the service still cannot be had the answer says why, for the test's skip
-// message.
+// The services some tests lean on (a CUPS scheduler with PDF queues, an Xvfb display, OpenSSH and
+// Samba servers on 127.0.0.1), started by scripts/test-services.sh. A test asks for a service;
+// when it is not up, the script is run once, and when the service still cannot be had the answer
+// says why, for the test's skip message.
 #pragma once
 
 #include <set>
@@ -16,7 +16,8 @@ inline constexpr const char* kSpareQueue = "QuorvaSpare";
 // The X display the script starts, with a window manager on it.
 inline constexpr const char* kTestDisplay = ":99";
 
-// "" when the service is up, else why it is not.
+// "" when the service is up (up() says so, once the script has run when it did not), else why not.
+std::string Unavailable(const std::string& service, bool (*up)());
 std::string CupsUnavailable();
 std::string XvfbUnavailable();
 

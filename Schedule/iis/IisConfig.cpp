@@ -6,6 +6,7 @@
 #include <deque>
 #include <iterator>
 #include <strings.h>
+#include <unordered_set>
 
 #include "platform/Err.h"
 #include "platform/Files.h"
@@ -68,13 +69,16 @@ Attributes AttributesOf(const pugi::xml_node& element) {
   return result;
 }
 
-std::string NormalLocation(std::string path) {
+// A <location> path as written, without the slashes around it; "" for the server.
+std::string LocationPath(std::string path) {
   path = Trim(Replace(path, "\\", "/"));
   while (!path.empty() && path.front() == '/') path.erase(path.begin());
   while (!path.empty() && path.back() == '/') path.pop_back();
   if (path == ".") path.clear();
-  return LCase(path);
+  return path;
 }
+
+std::string NormalLocation(const std::string& path) { return LCase(LocationPath(path)); }
 
 pugi::xml_node Descend(pugi::xml_node node, const std::string& sectionPath) {
   for (const std::string& part : Split(sectionPath, "/")) {
@@ -86,6 +90,22 @@ pugi::xml_node Descend(pugi::xml_node node, const std::string& sectionPath) {
 
 double parseSeconds = 0;
 long parseCount = 0;
+
+// Metabase lists are lines: attribute values keep their line breaks.
+constexpr unsigned kParseOptions = pugi::parse_default & ~pugi::parse_wconv_attribute;
+
+// What makes a parsed file no snapshot of its format; "" when it is one.
+std::string Refusal(const pugi::xml_parse_result& parsed, const pugi::xml_document& document, Format format) {
+  if (parsed.status == pugi::status_no_document_element) return "holds no XML element (it is empty, or cut off before its first)";
+  if (!parsed)
+    return std::string("is not well-formed XML: ") + parsed.description() + " at offset " + std::to_string(parsed.offset);
+  pugi::xml_node root = document.document_element();
+  if (std::strcmp(root.name(), "configuration") != 0)
+    return std::string("has the root <") + root.name() + ">, not <configuration>";
+  if (format == Format::Metabase && !root.child("MBProperty"))
+    return "is not a metabase: <configuration> holds no <MBProperty>";
+  return {};
+}
 
 }  // namespace
 
@@ -353,28 +373,19 @@ std::shared_ptr<const Snapshot> LoadSnapshot(const std::string& server) {
   const std::string& shown = file.path;
   auto started = std::chrono::steady_clock::now();
   auto snapshot = std::make_shared<Snapshot>(server, path, format);
-  pugi::xml_parse_result parsed = snapshot->Document().load_file(
-      file.path.c_str(), pugi::parse_default & ~pugi::parse_wconv_attribute);  // metabase lists are lines
-  if (!parsed) {
-    Fail(cached, errAutomation,
-                "The IIS configuration snapshot of server '" + server + "' (" + shown +
-                    ") is not well-formed XML: " + parsed.description() + " at offset " + std::to_string(parsed.offset));
-  }
-  pugi::xml_node root = snapshot->Document().document_element();
-  if (std::strcmp(root.name(), "configuration") != 0) {
-    Fail(cached, errAutomation,
-                "The IIS configuration snapshot of server '" + server + "' (" + shown + ") has the root <" +
-                    root.name() + ">, not <configuration>");
-  }
-  if (format == Format::Metabase && !root.child("MBProperty")) {
-    Fail(cached, errAutomation,
-                "The IIS configuration snapshot of server '" + server + "' (" + shown +
-                    ") is not a metabase: <configuration> holds no <MBProperty>");
-  }
+  pugi::xml_parse_result parsed = snapshot->Document().load_file(file.path.c_str(), kParseOptions);
+  std::string refusal = Refusal(parsed, snapshot->Document(), format);
+  if (!refusal.empty())
+    Fail(cached, errAutomation, "The IIS configuration snapshot of server '" + server + "' (" + shown + ") " + refusal);
   snapshot->Index();
   parseSeconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
   cached.snapshot = snapshot;
   return snapshot;
+}
+
+std::string SnapshotProblem(const std::string& bytes, Format format) {
+  pugi::xml_document document;
+  return Refusal(document.load_buffer(bytes.data(), bytes.size(), kParseOptions), document, format);
 }
 
 DirectoryPath ParseDirectoryPath(const std::string& path) {
@@ -387,6 +398,60 @@ DirectoryPath ParseDirectoryPath(const std::string& path) {
   DirectoryPath result{parts[0], parts[2], {}};
   for (size_t i = 4; i < parts.size(); ++i)
     if (!parts[i].empty()) result.directories.push_back(parts[i]);
+  return result;
+}
+
+std::shared_ptr<const Snapshot> LoadSnapshotFile(const std::string& server, const std::string& path) {
+  FileInfo file = FindFile(path);
+  if (!file.normalFile) Raise(errFileNotFound, "No IIS configuration snapshot of server '" + server + "' at " + file.path);
+  const std::string name = path.substr(path.find_last_of("/\\") + 1);
+  auto snapshot = std::make_shared<Snapshot>(server, path, SameText(name, "MetaBase.xml") ? Format::Metabase : Format::ApplicationHost);
+  pugi::xml_parse_result parsed = snapshot->Document().load_file(file.path.c_str(), kParseOptions);
+  std::string refusal = Refusal(parsed, snapshot->Document(), snapshot->Kind());
+  if (!refusal.empty())
+    Raise(errAutomation, "The IIS configuration snapshot of server '" + server + "' (" + file.path + ") " + refusal);
+  snapshot->Index();
+  return snapshot;
+}
+
+std::unordered_map<std::string, std::vector<std::vector<std::string>>> SiteDirectories(const Snapshot& snapshot) {
+  std::unordered_map<std::string, std::vector<std::vector<std::string>>> result;
+  std::unordered_set<std::string> seen;
+  auto add = [&](const std::string& siteId, const std::string& path) {
+    std::vector<std::string> parts;
+    for (const std::string& part : Split(Replace(path, "\\", "/"), "/"))
+      if (!Trim(part).empty() && part != ".") parts.push_back(part);
+    if (!parts.empty() && seen.insert(siteId + "\n" + LCase(Join(parts, "/"))).second) result[siteId].push_back(parts);
+  };
+  pugi::xml_node root = snapshot.Document().document_element();
+  if (snapshot.Kind() == Format::Metabase) {
+    for (pugi::xml_node key : root.child("MBProperty").children()) {
+      if (std::strcmp(key.name(), "IIsWebVirtualDir") != 0 && std::strcmp(key.name(), "IIsWebDirectory") != 0) continue;
+      // /LM/W3SVC/<n>/ROOT/<directories>
+      std::vector<std::string> parts = Split(key.attribute("Location").value(), "/");
+      if (parts.size() < 6 || !SameText(parts[2], "W3SVC") || !SameText(parts[4], "ROOT") || !snapshot.SiteById(parts[3]))
+        continue;
+      add(parts[3], Join(std::vector<std::string>(parts.begin() + 5, parts.end()), "/"));
+    }
+    return result;
+  }
+  std::unordered_map<std::string, std::string> idByName;
+  for (const Site& site : snapshot.Sites()) {
+    idByName.emplace(LCase(site.name), site.id);
+    for (pugi::xml_node application : snapshot.SiteElement(site.id).children("application")) {
+      std::string path = application.attribute("path").as_string("/");
+      add(site.id, path);
+      for (pugi::xml_node directory : application.children("virtualDirectory"))
+        add(site.id, path + "/" + directory.attribute("path").as_string("/"));
+    }
+  }
+  for (pugi::xml_node location : root.children("location")) {
+    std::string path = LocationPath(location.attribute("path").value());
+    size_t slash = path.find('/');
+    if (slash == std::string::npos) continue;
+    auto site = idByName.find(LCase(path.substr(0, slash)));
+    if (site != idByName.end()) add(site->second, path.substr(slash + 1));
+  }
   return result;
 }
 

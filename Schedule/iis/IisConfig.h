@@ -126,6 +126,11 @@ class Snapshot {
 // fails), but the unchanged file is not read again.
 std::shared_ptr<const Snapshot> LoadSnapshot(const std::string& server);
 
+// Why these bytes are not a snapshot of the format, by the rule LoadSnapshot reads files with:
+// "" when they are one, else what is wrong ("is not well-formed XML: ... at offset N", "has the
+// root <x>, not <configuration>", ...), to follow the file's name in a message.
+std::string SnapshotProblem(const std::string& bytes, Format format);
+
 // The metabase location of a directory path "IIS://server/W3SVC/1/ROOT/dir": its parts.
 struct DirectoryPath {
   std::string server;
@@ -134,6 +139,15 @@ struct DirectoryPath {
 };
 // Splits a directory path; raises error 5 when it does not have the form above.
 DirectoryPath ParseDirectoryPath(const std::string& path);
+
+// A snapshot file anywhere (a kept copy of a server's snapshot), read afresh: its format from its
+// name (MetaBase.xml or else applicationHost.config). Raises as LoadSnapshot does.
+std::shared_ptr<const Snapshot> LoadSnapshotFile(const std::string& server, const std::string& path);
+
+// The directories below each site's root that the snapshot configures, by site id: applications
+// and virtual directories, and the folders a <location> or an IIsWebDirectory key sets, each once
+// (letter case aside) as its path parts, in the order the file gives them. One pass over the file.
+std::unordered_map<std::string, std::vector<std::vector<std::string>>> SiteDirectories(const Snapshot& snapshot);
 
 // Time spent parsing snapshots since the program started, in seconds, and how many files were
 // read (the ones that failed included).

@@ -739,4 +739,20 @@ std::vector<Row> DirectoryCategoryRows(const Snapshot& snapshot, const std::stri
   Raise(errInvalidArgument, "'" + key + "' is not a virtual directory category");
 }
 
+bool IsListCategory(const std::string& key) {
+  static const char* const lists[] = {"General",         "Operators",     "ISAPIFilters",   "AppScriptMappings",
+                                      "IPAddress",       "CustomHeader",  "Document",       "SSL",
+                                      "CustomErrors",    "VirAppMappings", "VirIPAddress",  "VirDefaultDoc",
+                                      "VirCustomHeader", "VirCustomErrors"};
+  for (const char* list : lists)
+    if (key == list) return true;
+  return false;
+}
+
+std::vector<size_t> SettingColumns(const std::string& key) {
+  if (key == "General") return {3, 4, 5, 6};
+  if (key == "Document" || key == "VirDefaultDoc") return {0, 2, 3};
+  return {};
+}
+
 }  // namespace iis

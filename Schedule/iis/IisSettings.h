@@ -27,4 +27,13 @@ std::vector<Row> SiteCategoryRows(const Snapshot& snapshot, const Site& site, co
 std::vector<Row> DirectoryCategoryRows(const Snapshot& snapshot, const std::string& siteId,
                                        const std::vector<std::string>& directories, const std::string& categoryKey);
 
+// True for the categories of both families with one row per entry (bindings, filters, mappings,
+// restrictions, headers, documents, SSL identities, custom errors); the others have one row.
+// In a list, a row whose entry columns are all empty stands for no entry.
+bool IsListCategory(const std::string& categoryKey);
+// The columns of a list category's rows that hold one setting of the whole site or directory,
+// repeated on every row (General's connection limits and state, the Documents switches and
+// footer); none for other categories.
+std::vector<size_t> SettingColumns(const std::string& categoryKey);
+
 }  // namespace iis
