@@ -23,10 +23,14 @@ code, .mono { font-family: "DejaVu Sans Mono", monospace; font-size: 13px; }
 .muted { color: #666; }
 .summary td:first-child { font-weight: bold; white-space: nowrap; }
 iframe { width: 100%; height: 420px; border: 1px solid #c8c8c8; }
+pre.lines { white-space: pre-wrap; margin: 4px 0; }
+ul.files { margin: 4px 0; padding-left: 20px; }
+details.view, details.view summary { display: inline; cursor: pointer; color: #666; }
+details.view[open] { display: block; }
 @media print {
   body { margin: 0; max-width: none; font-size: 11px; }
   a { color: inherit; text-decoration: none; }
-  iframe { display: none; }
+  iframe, details.view { display: none; }
   h2 { break-after: avoid; }
   tr { break-inside: avoid; }
 }

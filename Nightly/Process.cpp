@@ -169,6 +169,7 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, const ProcessOpti
     return result;
   }
   result.started = true;
+  result.pid = pid;
   if (WIFEXITED(status)) result.exitCode = WEXITSTATUS(status);
   if (WIFSIGNALED(status)) result.signal = WTERMSIG(status);
   return result;

@@ -20,6 +20,7 @@ struct ProcessOptions {
 struct ProcessResult {
   bool started = false;    // false when the program could not be started (startError says why)
   std::string startError;
+  int pid = 0;             // its process id, 0 when it could not be started
   int exitCode = -1;       // its exit code when it exited
   int signal = 0;          // the signal that ended it, 0 when it exited
   bool timedOut = false;   // stopped at the time limit

@@ -76,8 +76,12 @@ const Command kCommands[] = {
      "The night in one command: fetch (when Sources.ini has sources), check, QUORVASchedule in the\n"
      "application folder (at most MaxMinutes when Sources.ini sets it), drift for the servers that\n"
      "changed, then the run's page Runs/<yyyy-mm-dd_hh-mm-ss>.html and Runs/index.html.\n"
+     "QUORVASchedule must lie in the application folder. At MaxMinutes, or when quorva-nightly\n"
+     "gets SIGTERM, it gets SIGTERM and 30 seconds later SIGKILL; the page is still written.\n"
+     "Prints the page's path and the exit status in words on stdout.\n"
      "\n"
-     "Exit status: a sum of causes, 0 only when nothing went wrong (see quorva-nightly --help).\n"},
+     "Exit status: a sum of causes, 0 only when nothing went wrong (see quorva-nightly --help).\n"
+     "See docs/nightly.md.\n"},
 };
 
 const char* const kUsage =

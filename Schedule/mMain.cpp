@@ -8,6 +8,7 @@
 #include "database/mDatabase.h"
 #include "database/mGlob.h"
 #include "frmSchedule.h"
+#include "logs/RunJournal.h"
 #include "logs/mLog.h"
 #include "platform/DateTime.h"
 #include "platform/Err.h"
@@ -52,6 +53,7 @@ void Main() {
     // The folder may be there already.
   }
 
+  journal::Begin();
   platform::OnError onError(modules::mMain, "Main");
   onError.Next([] { WriteStatusLog("Started", modules::mMain, "Main", 0); });
   onError.Next([] { DatabasePath = GetAppPath("VelmoraDatabase.mdb"); });
@@ -60,7 +62,9 @@ void Main() {
     CurrentLevel = level;
     onError.Next(GenerateReportForLevel);
   }
+  journal::Place(journal::Phase::End);
   onError.Next([] { WriteStatusLog("Finished", modules::mMain, "Main", 0); });
+  journal::End();
   frmSchedule().Unload();
 }
 
@@ -68,6 +72,7 @@ void GenerateReportForLevel() {
   platform::OnError onError(modules::mMain, "GenerateReportForLevel");
   // A settings database found locked by another process in the last level is waited for again.
   platform::ado::ForgetLocks();
+  journal::Level(CurrentLevel, LevelSection(CurrentLevel));
   onError.Next(InitSchedular);
   onError.Next([] {
     if (CurrentLevel == 1 || CurrentLevel == 2)
@@ -78,7 +83,9 @@ void GenerateReportForLevel() {
   });
   onError.Next(CreateDBResource);
   onError.Next(InitConnections);
+  journal::Place(journal::Phase::Collect);
   onError.Next(CollectIISSettings);
+  journal::Place(journal::Phase::Export);
   onError.Next([] { frmSchedule().SetDisplayFlag(true); });
   onError.Next([] { frmSchedule().Refresh(); });
   onError.Next([] {

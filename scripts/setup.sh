@@ -1,29 +1,42 @@
 #!/usr/bin/env bash
-# Installs every Debian package the program, its tests and its demo need.
+# Installs the Debian packages the programs need, and with them what the tests need.
+#   scripts/setup.sh         everything: building and running the programs, and every test
+#   scripts/setup.sh --run   only what building and running the two programs needs (the demo)
 # Safe to run again: apt-get skips what is already there.
 set -euo pipefail
 export DEBIAN_FRONTEND=noninteractive
 SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
 
-PACKAGES=(
+RUN_PACKAGES=(
   build-essential cmake pkg-config
   libsqlite3-dev sqlite3
   libpugixml-dev
+  # The run journal Log/QUORVARun.jsonl, written by QUORVASchedule and read by quorva-nightly.
+  nlohmann-json3-dev
   qt6-base-dev libgl-dev
+  # Text in the status window and in printed reports.
+  fonts-dejavu-core
+  # quorva-nightly fetch copies snapshots with OpenSSH's sftp and Samba's smbclient.
+  openssh-client smbclient
+)
+TEST_PACKAGES=(
   libgtest-dev
   cups cups-client cups-bsd printer-driver-cups-pdf poppler-utils
   xvfb xauth x11-apps imagemagick
   # The test display's window manager, and the core fonts it draws window captions with.
   twm xfonts-base
-  # Text in the status window and in printed reports.
-  fonts-dejavu-core
-  # A real browser (headless) opens the HTML reports in the tests.
+  # A real browser (headless) opens the HTML reports and pages in the tests.
   chromium
-  # quorva-nightly fetch copies snapshots with OpenSSH's sftp and Samba's smbclient; the tests
-  # fetch from a real OpenSSH server and a real Samba server on 127.0.0.1 (never port 22 or 445).
-  openssh-client openssh-server samba smbclient
+  # systemd-analyze verify checks the shipped units in contrib/systemd/.
+  systemd
+  # The fetch tests fetch from a real OpenSSH server and a real Samba server on 127.0.0.1
+  # (never port 22 or 445).
+  openssh-server samba
 )
+
+PACKAGES=("${RUN_PACKAGES[@]}")
+if [ "${1:-}" != "--run" ]; then PACKAGES+=("${TEST_PACKAGES[@]}"); fi
 
 missing=()
 for p in "${PACKAGES[@]}"; do

@@ -10,6 +10,7 @@
 #include "frmSchedule.h"
 #include "iis/Components.h"
 #include "iis/IisConfig.h"
+#include "logs/RunJournal.h"
 #include "platform/Err.h"
 #include "platform/Text.h"
 
@@ -71,7 +72,9 @@ long SnapshotSerial(const std::string& server) {
 // of every pair. A pair that cannot be split is reported and not gathered.
 void GatherEntries(OnError& onError, bool pairs, void (*gather)(const std::string&)) {
   std::string first, second;
-  for (const std::string& entry : ServerList) {
+  for (size_t job = 0; job < ServerList.size(); ++job) {
+    const std::string& entry = ServerList[job];
+    journal::Collect(static_cast<long>(job), entry);
     if (!pairs) {
       onError.Next([&] { gather(entry); });
       continue;
@@ -84,6 +87,7 @@ void GatherEntries(OnError& onError, bool pairs, void (*gather)(const std::strin
     onError.Next([&] { gather(first); });
     onError.Next([&] { gather(second); });
   }
+  journal::Place(journal::Phase::Collect);
 }
 
 }  // namespace

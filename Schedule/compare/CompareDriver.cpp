@@ -10,6 +10,7 @@
 #include "database/mDatabase.h"
 #include "database/mGlob.h"
 #include "frmSchedule.h"
+#include "logs/RunJournal.h"
 #include "logs/mLog.h"
 #include "platform/Ado.h"
 #include "platform/DateTime.h"
@@ -54,6 +55,8 @@ void ExportComparisonDetails() {
   for (JobIndex = 0; JobIndex < static_cast<long>(ServerList.size()); ++JobIndex) {
     const std::string& entry = ServerList[static_cast<size_t>(JobIndex)];
     platform::ado::ReleaseHeldFiles();  // the job before gives its export database back
+    journal::Export(JobIndex, "comparison",
+                    {&ServerList, &TabList, &FormatList, &OptionList, &PathList, &CustomList, &PrinterNameList});
     onError.Next([] { WriteActivityHeader(JobIndex); });
     onError.Next([&] { window.p2.SetText("Exporting File From " + entry); });
     onError.Next([&] { window.Pg1.SetValue(0); });
@@ -68,6 +71,7 @@ void ExportComparisonDetails() {
     onError.Next([] { WriteActivity(JobIndex); });
     onError.Next([&] { window.Pg1.SetValue(0); });
   }
+  journal::Place(journal::Phase::Export);
   platform::ado::ReleaseHeldFiles();
 }
 

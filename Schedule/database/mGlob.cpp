@@ -2,6 +2,7 @@
 
 #include "ModuleNames.h"
 #include "RunState.h"
+#include "logs/RunJournal.h"
 #include "platform/DateTime.h"
 #include "platform/Err.h"
 #include "platform/Files.h"
@@ -91,8 +92,9 @@ std::string CreateExportDatabase(const std::string& nameText) {
     std::string fileName = "QUORVAExportDb_" + serverPart + stamp + ".mdb";
     const std::string& folder = Item(PathList, JobIndex);
     std::string name = !folder.empty() && folder != "No" ? folder + "\\" + fileName : GetAppPath(fileName);
-    CheckAndCreateDB(name, true);
+    const bool created = CheckAndCreateDB(name, true);
     path = name;
+    if (created) journal::File("export-database", path);
   });
   return path;
 }

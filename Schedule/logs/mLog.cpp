@@ -2,6 +2,7 @@
 
 #include "ModuleNames.h"
 #include "RunState.h"
+#include "logs/RunJournal.h"
 #include "platform/DateTime.h"
 #include "platform/Err.h"
 #include "platform/Files.h"
@@ -20,8 +21,10 @@ void WriteStatusLog(const std::string& message, const std::string& module, const
   } catch (...) {
     // Not lost: the line goes to stderr, and the caller's handler still hears of the failure.
     platform::StatusLineLost(line);
+    journal::StatusLine(line, number, false);
     throw;
   }
+  journal::StatusLine(line, number, true);
 }
 
 std::string PadText(const std::string& value, short width, const std::string& fill) {
@@ -85,6 +88,7 @@ void WriteActivityHeader(long jobIndex) {
     file.WriteLine("</TABLE>");
     file.WriteLine("</HTML>");
     file.Close();
+    journal::File("activity-log", ActivityLogPath);
   });
 }
 

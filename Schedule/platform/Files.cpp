@@ -518,6 +518,11 @@ void TextFile::Write(const std::string& bytes) {
   if (std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) Raise(errPathFileAccess, "Disk full or write error");
 }
 
+void TextFile::Flush() {
+  if (!file_ || mode_ == FileMode::Input) Raise(errBadFileMode);
+  if (std::fflush(file_) != 0) Raise(errPathFileAccess, "Disk full or write error");
+}
+
 int TextFile::Peek() {
   int c = std::fgetc(file_);
   if (c != EOF) std::ungetc(c, file_);

@@ -86,6 +86,8 @@ class TextFile {
   void WriteLines(const std::vector<std::string>& lines);
   // Writes the bytes as they are, no line break added.
   void Write(const std::string& bytes);
+  // Hands what was written so far to the system, so that a process killed later keeps it.
+  void Flush();
 
   // Reads one line without its line break (CR LF, LF or CR).
   std::string ReadLine();

@@ -9,6 +9,7 @@
 #include "database/mDatabase.h"
 #include "database/mGlob.h"
 #include "frmSchedule.h"
+#include "logs/RunJournal.h"
 #include "logs/mLog.h"
 #include "platform/Ado.h"
 #include "platform/DateTime.h"
@@ -58,6 +59,10 @@ void ExportIISSettings() {
   for (JobIndex = 0; JobIndex < static_cast<long>(ServerList.size()); ++JobIndex) {
     const std::string& entry = ServerList[static_cast<size_t>(JobIndex)];
     platform::ado::ReleaseHeldFiles();  // the job before gives its export database back
+    // A job without a Custom entry is a custom job too (below, an empty name).
+    const bool standard = static_cast<size_t>(JobIndex) < CustomList.size() && CustomList[size_t(JobIndex)] == "No";
+    journal::Export(JobIndex, standard ? "standard" : "custom",
+                    {&ServerList, &TabList, &FormatList, &OptionList, &PathList, &CustomList, &PrinterNameList});
     onError.Next([] { WriteActivityHeader(JobIndex); });
 
     std::string custom;
@@ -118,6 +123,7 @@ void ExportIISSettings() {
     onError.Next([] { WriteActivity(JobIndex); });
     onError.Next([&] { window.Pg1.SetValue(0); });
   }
+  journal::Place(journal::Phase::Export);
   platform::ado::ReleaseHeldFiles();
 }
 

@@ -5,6 +5,7 @@
 #include "ModuleNames.h"
 #include "database/mGlob.h"
 #include "frmSchedule.h"
+#include "logs/RunJournal.h"
 #include "platform/Ado.h"
 #include "platform/DateTime.h"
 #include "platform/Err.h"
@@ -65,8 +66,10 @@ std::string RowText(const platform::Grid& grid, long row) {
 void Export_TabSepFormat(const std::string& path) {
   OnError onError(modules::mExport, "Export_TabSepFormat");
   const platform::Grid& grid = frmSchedule().grdReport;
+  bool opened = false;
   onError.Leave([&] {
     platform::TextFile file(path, platform::FileMode::Output);
+    opened = true;
     const platform::DateTime now = platform::Now();
     // The lines go out as they are made: an error leaves what was written before it.
     file.WriteLines({kReportTitle, "QUORVASchedule IIS Settings Report", std::string(36, '_'), "",
@@ -81,6 +84,8 @@ void Export_TabSepFormat(const std::string& path) {
     }
     file.Close();
   });
+  // A file left by a failing write keeps what was written, under its name.
+  if (opened) journal::File("report", path);
 }
 
 long CountRowSpan(long start, const std::string& text) {
@@ -170,4 +175,5 @@ void Export_HTMLFormat(const std::string& path, bool legend) {
   line("</Table>");
   line("</HTML>");
   onError.Next([&] { file.Close(); });
+  journal::File("report", path);
 }
