@@ -86,6 +86,10 @@ class SettingsTest : public testing::Test {
 // returns the status log.
 std::vector<std::string> RunSchedule(const ScratchAppFolder& app, const std::string& schedule);
 
+// The address space, in bytes, of the programs started below (0: no limit). Sanitizer builds,
+// which reserve terabytes for their shadow memory, run without it.
+inline long long ProgramAddressSpace = 0;
+
 // Runs a program with no arguments and waits for it; returns its exit code (-signal when killed).
 int RunProgram(const std::string& program, const std::vector<std::string>& extraEnvironment = {});
 // Starts a program with no arguments without waiting; returns its process id.

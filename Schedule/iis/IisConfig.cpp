@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <chrono>
 #include <cstring>
+#include <deque>
+#include <iterator>
 #include <strings.h>
 #include <unordered_set>
 
@@ -38,14 +40,19 @@ std::string KeyValue(const Attributes& entry, const char* key) {
   return std::strcmp(key, "subStatusCode") == 0 ? "-1" : "";
 }
 
-bool SameEntry(const Attributes& a, const Attributes& b) {
-  bool anyKey = false;
-  for (const char* key : kKeyAttributes) {
-    if (!a.count(key) && !b.count(key)) continue;
-    anyKey = true;
-    if (!SameText(KeyValue(a, key), KeyValue(b, key))) return false;
+constexpr size_t kKeyCount = std::size(kKeyAttributes);
+
+// An entry's key values as they are compared, without regard to case; empty when the entry
+// carries no key attribute (such an entry is never replaced).
+std::string KeyOf(const Attributes& entry) {
+  std::string key;
+  bool keyed = false;
+  for (const char* name : kKeyAttributes) {
+    keyed = keyed || entry.count(name) != 0;
+    key += LCase(KeyValue(entry, name));
+    key += '\0';
   }
-  return anyKey;
+  return keyed ? key : std::string();
 }
 
 // A remove matches every entry that has all the attributes it names.
@@ -102,6 +109,80 @@ std::string Refusal(const pugi::xml_parse_result& parsed, const pugi::xml_docume
 
 }  // namespace
 
+// Where Apply finds entries: a later add replaces the entry with its key values, and a remove
+// looks only at the entries that share the value of one of the key attributes it names. Removed
+// entries are left in the buckets of values and dropped when a later remove walks past them.
+struct ConfigNode::EntryIndex {
+  struct Slot {
+    std::list<Attributes>::iterator at;
+    bool live = true;
+  };
+  std::deque<Slot> slots;  // in configuration order; a slot's address never changes
+  std::unordered_map<std::string, Slot*> byKey;
+  std::unordered_map<std::string, std::vector<Slot*>> byValue[kKeyCount];
+};
+
+ConfigNode::ConfigNode() = default;
+ConfigNode::ConfigNode(ConfigNode&&) noexcept = default;
+ConfigNode& ConfigNode::operator=(ConfigNode&&) noexcept = default;
+
+void ConfigNode::Add(Attributes entry) {
+  if (!index_) index_ = std::make_unique<EntryIndex>();
+  std::string key = KeyOf(entry);
+  if (!key.empty()) {
+    auto same = index_->byKey.find(key);
+    if (same != index_->byKey.end()) {
+      *same->second->at = std::move(entry);
+      return;
+    }
+  }
+  std::string values[kKeyCount];
+  for (size_t i = 0; i < kKeyCount; ++i) values[i] = LCase(KeyValue(entry, kKeyAttributes[i]));
+  entries.push_back(std::move(entry));
+  EntryIndex::Slot& slot = index_->slots.emplace_back(EntryIndex::Slot{std::prev(entries.end())});
+  for (size_t i = 0; i < kKeyCount; ++i) index_->byValue[i][std::move(values[i])].push_back(&slot);
+  if (!key.empty()) index_->byKey.emplace(std::move(key), &slot);
+}
+
+void ConfigNode::Remove(const Attributes& remove) {
+  if (!index_ || remove.empty()) return;
+  auto drop = [&](EntryIndex::Slot& slot) {
+    std::string key = KeyOf(*slot.at);
+    if (!key.empty()) index_->byKey.erase(key);
+    entries.erase(slot.at);
+    slot.live = false;
+  };
+  std::vector<EntryIndex::Slot*>* bucket = nullptr;
+  for (size_t i = 0; i < kKeyCount; ++i) {
+    auto named = remove.find(kKeyAttributes[i]);
+    if (named == remove.end()) continue;
+    auto found = index_->byValue[i].find(LCase(named->second));
+    if (found == index_->byValue[i].end()) return;  // no entry has that value
+    if (!bucket || found->second.size() < bucket->size()) bucket = &found->second;
+  }
+  if (!bucket) {
+    // Names no key attribute: every entry is a candidate.
+    for (EntryIndex::Slot& slot : index_->slots)
+      if (slot.live && Removes(remove, *slot.at)) drop(slot);
+    return;
+  }
+  size_t kept = 0;
+  for (EntryIndex::Slot* slot : *bucket) {
+    if (!slot->live) continue;
+    if (Removes(remove, *slot->at)) {
+      drop(*slot);
+      continue;
+    }
+    (*bucket)[kept++] = slot;
+  }
+  bucket->resize(kept);
+}
+
+void ConfigNode::Clear() {
+  entries.clear();
+  index_.reset();
+}
+
 std::string ConfigNode::Get(const std::string& name, const std::string& fallback) const {
   auto it = attributes.find(name);
   return it == attributes.end() ? fallback : it->second;
@@ -142,19 +223,12 @@ void ConfigNode::Apply(const pugi::xml_node& element) {
     for (const pugi::xml_node& child : from.children()) {
       if (child.type() != pugi::node_element) continue;
       const char* name = child.name();
-      std::vector<Attributes>& entries = node->entries;
       if (std::strcmp(name, "clear") == 0) {
-        entries.clear();
+        node->Clear();
       } else if (std::strcmp(name, "remove") == 0) {
-        Attributes remove = AttributesOf(child);
-        std::erase_if(entries, [&](const Attributes& e) { return Removes(remove, e); });
+        node->Remove(AttributesOf(child));
       } else if (IsEntryElement(name)) {
-        Attributes entry = AttributesOf(child);
-        auto same = std::find_if(entries.begin(), entries.end(), [&](const Attributes& e) { return SameEntry(e, entry); });
-        if (same != entries.end())
-          *same = std::move(entry);
-        else
-          entries.push_back(std::move(entry));
+        node->Add(AttributesOf(child));
       } else {
         nested.emplace_back(&node->children[name], child);
       }

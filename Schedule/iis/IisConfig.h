@@ -6,6 +6,7 @@
 // when its modification time changes.
 #pragma once
 
+#include <list>
 #include <map>
 #include <memory>
 #include <string>
@@ -37,11 +38,13 @@ using Attributes = std::map<std::string, std::string, NoCaseLess>;
 struct ConfigNode {
   Attributes attributes;
   std::map<std::string, ConfigNode, NoCaseLess> children;
-  std::vector<Attributes> entries;
+  // In configuration order. Entries are changed by Apply alone, which finds the entry an add
+  // replaces or a remove drops by its key, never by a walk over the list.
+  std::list<Attributes> entries;
 
-  ConfigNode() = default;
-  ConfigNode(ConfigNode&&) = default;
-  ConfigNode& operator=(ConfigNode&&) = default;
+  ConfigNode();
+  ConfigNode(ConfigNode&&) noexcept;
+  ConfigNode& operator=(ConfigNode&&) noexcept;
   ~ConfigNode();
 
   // The attribute's value, or fallback when no level sets it.
@@ -51,6 +54,13 @@ struct ConfigNode {
   const ConfigNode& Child(const std::string& name) const;
   // Applies one level's element on top of what is there.
   void Apply(const pugi::xml_node& element);
+
+ private:
+  struct EntryIndex;
+  void Add(Attributes entry);
+  void Remove(const Attributes& remove);
+  void Clear();
+  std::unique_ptr<EntryIndex> index_;
 };
 
 class Snapshot {

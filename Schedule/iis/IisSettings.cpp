@@ -367,7 +367,9 @@ Settings ReadApplicationHost(const Snapshot& snapshot, const Site& site, const s
     bool allowed = IsTrue(get("allowed", "false"));
     std::string ip = get("ipAddress", "");
     std::string domain = get("domainName", "");
-    if (!ip.empty()) (allowed ? s.grantedIp : s.deniedIp).push_back(ip + ", " + get("subnetMask", "255.255.255.255"));
+    // An IPv6 entry's subnetMask is a prefix length; without one the entry is a single address.
+    const char* single = ip.find(':') != std::string::npos ? "128" : "255.255.255.255";
+    if (!ip.empty()) (allowed ? s.grantedIp : s.deniedIp).push_back(ip + ", " + get("subnetMask", single));
     if (!domain.empty()) (allowed ? s.grantedDomain : s.deniedDomain).push_back(domain);
   }
 

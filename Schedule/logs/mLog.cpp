@@ -67,19 +67,23 @@ void WriteActivityHeader(long jobIndex) {
       file.WriteLine(title + "  </TD></TR> </TABLE>");
     }
     file.WriteLine("<TABLE WIDTH=100% ><TR>");
+    // The job's entries are the schedule's text: written as character references.
+    auto entry = [&](const char* label, const std::string& text) {
+      file.WriteLine(std::string("<TD><FONT COLOR = BLACK> ") + label + platform::HtmlEscape(text) + "</TD></TR>");
+    };
     const std::string& custom = Item(CustomList, jobIndex);
     if (!custom.empty()) {
       if (custom != "No") {
         file.WriteLine("<TD><FONT COLOR = BLACK> Report Type : Custom Report</TD></TR>");
-        file.WriteLine("<TD><FONT COLOR = BLACK> Report Name : " + custom + "</TD></TR>");
+        entry("Report Name : ", custom);
       } else {
         file.WriteLine("<TD><FONT COLOR = BLACK> Report Type : Standard</TD></TR>");
       }
     }
     const std::string& format = Item(FormatList, jobIndex);
-    if (!format.empty()) file.WriteLine("<TD><FONT COLOR = BLACK> File format : " + format + "</TD></TR>");
+    if (!format.empty()) entry("File format : ", format);
     const std::string& path = Item(PathList, jobIndex);
-    if (!path.empty()) file.WriteLine("<TD><FONT COLOR = BLACK> Path        : " + path + "</TD></TR>");
+    if (!path.empty()) entry("Path        : ", path);
     file.WriteLine("<TD><FONT COLOR = BLACK> Date        : " + platform::GeneralDate(now) + "</TD></TR>");
     file.WriteLine("</TABLE>");
     file.WriteLine("</HTML>");
@@ -118,7 +122,7 @@ void WriteActivity(long jobIndex) {
     if (!onError.Next([&] { item = internal.ReadItem(); })) break;
     if (item.empty()) continue;
     line("<TR>");
-    for (const std::string& part : platform::Split(item, "|")) line("<TD>" + part + "</TD>");
+    for (const std::string& part : platform::Split(item, "|")) line("<TD>" + platform::HtmlEscape(part) + "</TD>");
     line("</TR>");
   }
   line("</TABLE>");

@@ -26,7 +26,7 @@ void Grid::SetRows(long rows) {
   if (rows < 0) Raise(errInvalidPropertyValue, "Invalid property value");
   // resize keeps the vector's geometric growth, so rows added one by one cost no copying each
   // time; dropped rows are destroyed, so rows that come back later are empty and plain.
-  cells_.resize(static_cast<size_t>(rows) * static_cast<size_t>(cols_));
+  cells_.resize(static_cast<size_t>(rows));
   rowHeights_.resize(static_cast<size_t>(rows), kDefaultRowHeight);
   rows_ = rows;
   row_ = std::min(row_, std::max(0L, rows_ - 1));
@@ -35,14 +35,14 @@ void Grid::SetRows(long rows) {
 
 void Grid::SetCols(long cols) {
   if (cols < 0) Raise(errInvalidPropertyValue, "Invalid property value");
+  if (cols < cols_) {
+    for (RowCells& cells : cells_) {
+      auto beyond = std::lower_bound(cells.begin(), cells.end(), cols,
+                                     [](const Cell& cell, long col) { return cell.col < col; });
+      cells.erase(beyond, cells.end());
+    }
+  }
   if (cols != cols_) {
-    std::vector<Cell> moved(static_cast<size_t>(rows_) * static_cast<size_t>(cols));
-    long kept = std::min(cols, cols_);
-    for (long r = 0; r < rows_; ++r)
-      for (long c = 0; c < kept; ++c)
-        moved[static_cast<size_t>(r) * static_cast<size_t>(cols) + static_cast<size_t>(c)] =
-            std::move(cells_[Index(r, c)]);
-    cells_ = std::move(moved);
     mergeCols_.resize(static_cast<size_t>(cols), 0);
     cols_ = cols;
     col_ = std::min(col_, std::max(0L, cols_ - 1));
@@ -50,15 +50,55 @@ void Grid::SetCols(long cols) {
   Changed();
 }
 
-size_t Grid::Index(long row, long col) const {
+void Grid::Check(long row, long col) const {
   if (row < 0 || row >= rows_ || col < 0 || col >= cols_) RaiseSubscript();
-  return static_cast<size_t>(row) * static_cast<size_t>(cols_) + static_cast<size_t>(col);
 }
 
-const std::string& Grid::TextMatrix(long row, long col) const { return cells_[Index(row, col)].text; }
+namespace {
+template <class Cells>
+auto At(Cells& cells, long col) {
+  return std::lower_bound(cells.begin(), cells.end(), col, [](const auto& cell, long c) { return cell.col < c; });
+}
+}  // namespace
+
+const Grid::Cell* Grid::Find(long row, long col) const {
+  Check(row, col);
+  const RowCells& cells = cells_[static_cast<size_t>(row)];
+  auto it = At(cells, col);
+  return it != cells.end() && it->col == col ? &*it : nullptr;
+}
+
+Grid::Cell& Grid::Store(long row, long col) {
+  Check(row, col);
+  RowCells& cells = cells_[static_cast<size_t>(row)];
+  // Reports fill a row from left to right: the new cell is nearly always the last.
+  if (cells.empty() || cells.back().col < col) return cells.emplace_back(Cell{col, {}, false});
+  auto it = At(cells, col);
+  if (it != cells.end() && it->col == col) return *it;
+  return *cells.insert(it, Cell{col, {}, false});
+}
+
+void Grid::Drop(long row, long col) {
+  RowCells& cells = cells_[static_cast<size_t>(row)];
+  auto it = At(cells, col);
+  if (it != cells.end() && it->col == col && it->text.empty() && !it->bold) cells.erase(it);
+}
+
+const std::string& Grid::TextMatrix(long row, long col) const {
+  static const std::string empty;
+  const Cell* cell = Find(row, col);
+  return cell ? cell->text : empty;
+}
 
 void Grid::SetTextMatrix(long row, long col, const std::string& text) {
-  cells_[Index(row, col)].text = text;
+  if (text.empty()) {
+    if (Find(row, col)) {
+      Store(row, col).text.clear();
+      Drop(row, col);
+    }
+  } else {
+    Store(row, col).text = text;
+  }
   Changed();
 }
 
@@ -72,14 +112,22 @@ void Grid::SetCol(long col) {
   col_ = col;
 }
 
-bool Grid::CellFontBold() const { return cells_[Index(row_, col_)].bold; }
+bool Grid::CellFontBold() const { return CellFontBoldAt(row_, col_); }
 
 void Grid::SetCellFontBold(bool bold) {
-  cells_[Index(row_, col_)].bold = bold;
+  if (bold) {
+    Store(row_, col_).bold = true;
+  } else if (Find(row_, col_)) {
+    Store(row_, col_).bold = false;
+    Drop(row_, col_);
+  }
   Changed();
 }
 
-bool Grid::CellFontBoldAt(long row, long col) const { return cells_[Index(row, col)].bold; }
+bool Grid::CellFontBoldAt(long row, long col) const {
+  const Cell* cell = Find(row, col);
+  return cell && cell->bold;
+}
 
 void Grid::SetMergeCells(long setting) {
   if (setting < flexMergeNever || setting > flexMergeRestrictAll)

@@ -67,19 +67,31 @@ class Grid {
   void SetListener(ChangeListener listener) { listener_ = std::move(listener); }
 
  private:
+  // A cell that holds text or is bold; every other cell of the grid is empty and plain, and is
+  // not stored.
   struct Cell {
+    long col;
     std::string text;
     bool bold = false;
   };
-  size_t Index(long row, long col) const;
+  // The stored cells of one row, by column.
+  using RowCells = std::vector<Cell>;
+  void Check(long row, long col) const;
+  // The stored cell, or nullptr.
+  const Cell* Find(long row, long col) const;
+  // The stored cell, stored now when it was not.
+  Cell& Store(long row, long col);
+  // Forgets a cell that has become empty and plain.
+  void Drop(long row, long col);
   void Changed() {
     if (listener_) listener_();
   }
 
   long rows_ = 0;
   long cols_ = 0;
-  // Row after row, cols_ cells each: adding a row appends at the end.
-  std::vector<Cell> cells_;
+  // One entry per row; a report of many columns fills few of them, so a row stores only the
+  // cells that hold something, and growing the grid stores nothing.
+  std::vector<RowCells> cells_;
   std::vector<long> rowHeights_;
   std::vector<char> mergeCols_;
   long row_ = 0;

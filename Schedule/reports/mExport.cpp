@@ -104,6 +104,8 @@ long CountRowSpan(long start, const std::string& text) {
   return count;
 }
 
+// Texts from the settings (site names, host headers, item names in the headings) are written as
+// character references: a page opened by an administrator shows them and runs nothing in them.
 void Export_HTMLFormat(const std::string& path, bool legend) {
   OnError onError(modules::mExport, "Export_HTMLFormat");
   platform::Grid& grid = frmSchedule().grdReport;
@@ -131,7 +133,7 @@ void Export_HTMLFormat(const std::string& path, bool legend) {
   line("<tr>");
   for (long c = 0; c < grid.Cols(); ++c) {
     line("<td nowrap width=100% bgcolor = lightGrey align =center> <b>");
-    line(" &nbsp; " + grid.TextMatrix(0, c) + " &nbsp; </b></td>");
+    line(" &nbsp; " + platform::HtmlEscape(grid.TextMatrix(0, c)) + " &nbsp; </b></td>");
   }
   line("</tr>");
 
@@ -141,7 +143,7 @@ void Export_HTMLFormat(const std::string& path, bool legend) {
     line("<tr>");
     for (long c = 0; c < grid.Cols(); ++c) {
       onError.Next([&] {
-        const std::string text = grid.TextMatrix(r, c);
+        const std::string& text = grid.TextMatrix(r, c);
         if (c == 0) {
           if (text.empty()) {
             line("<td nowrap width=100% bgcolor = lightgrey>");
@@ -157,7 +159,7 @@ void Export_HTMLFormat(const std::string& path, bool legend) {
               line("<td nowrap width=100% bgcolor = lightgrey rowspan=" + std::to_string(span) + " valign>");
             else
               line("<td nowrap width=100% bgcolor = lightgrey>");
-            line(text + "</td>");
+            line(platform::HtmlEscape(text) + "</td>");
           }
           // A later row of the group: the first row's cell spans it.
           return;
@@ -167,11 +169,11 @@ void Export_HTMLFormat(const std::string& path, bool legend) {
         line("<td nowrap width=100%>");
         // A bold cell is bold whatever it holds; only a plain empty cell becomes a blank.
         if (grid.CellFontBold())
-          line("<B>" + text + "</B></td>");
+          line("<B>" + platform::HtmlEscape(text) + "</B></td>");
         else if (text.empty())
           line(" &nbsp; </td>");
         else
-          line(text + "</td>");
+          line(platform::HtmlEscape(text) + "</td>");
       });
     }
     line("</tr>");

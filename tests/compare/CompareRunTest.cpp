@@ -106,16 +106,41 @@ TEST(CompareRun, SitesAndDirectoriesInEveryFormatWithBadJobsBetween) {
       << last;
 }
 
-// Headless chromium opens the report; in the DOM it builds, the legend is there and exactly the
+// Headless chromium opens the reports. In the comparison the legend is there and exactly the
 // cells of rows whose two values differ are bold (property and both values, never the caption).
-TEST(CompareRun, BrowserShowsTheLegendAndBoldsExactlyTheDifferingRows) {
+// A server's site name and host header are markup: every page that shows them (a standard, a
+// custom and a comparison report, whose headings name the site, and the activity log) shows them
+// as text, and nothing of them runs.
+TEST(CompareRun, BrowserShowsTheLegendBoldsExactlyTheDifferingRowsAndRunsNothingFromTheSettings) {
   if (testsupport::Capture("command -v chromium").empty()) GTEST_SKIP() << "chromium is not installed";
   ScratchAppFolder app;
-  RunSchedule(app, ReportSchedule({}, {}, {}, {{std::string("Browser") + kShopVsPartner, "", "HTML"}}));
+  app.Write("Servers/HOSTILE/applicationHost.config",
+            testsupport::ReadFile(testsupport::SourceDir() + "/tests/compare/HostileServer.config"));
+  testsupport::Capture("sqlite3 '" + app.At("QUORVACustomReport_Server.cfg") +
+                       "' \"CREATE TABLE Names (c, t); INSERT INTO Names VALUES ('Host Header Name', 'WebSiteGenInfo')\"");
+  // A page as the browser builds it, once its scripts have run.
+  auto browse = [&](const std::string& page) {
+    return testsupport::Capture("chromium --headless --no-sandbox --disable-gpu --user-data-dir='" +
+                                app.At("chromium") + "' --dump-dom 'file://" + page + "' 2>/dev/null");
+  };
+  const std::string script = "<script>document.title='X'</script>";
+  RunSchedule(app, ReportSchedule({{"HOSTILE", "1", "HTML"}, {"HOSTILE", "1", "HTML", "0", "No", "Names"}},
+                                  {{"HOSTILE\\" + script, "1", "CSV"}}, {},
+                                  {{std::string("Browser") + kShopVsPartner, "", "HTML"},
+                                   {"Hostile(1\\HOSTILE\\" + script + ",2\\WEBFARM01\\Contoso Shop)", "", "HTML"}}));
+  for (const std::string& page : {FileStartingWith(app.Path(), "HOSTILE_General_"),
+                                  FileStartingWith(app.Path(), "NamesHOSTILE"), FileStartingWith(app.Path(), "Hostile_"),
+                                  testsupport::NewestActivityLog(app.At("Log"))}) {
+    const std::string shown = browse(page);
+    EXPECT_FALSE(std::regex_search(shown, std::regex("<script|<img|<title>[XY]<"))) << page;
+    EXPECT_NE(shown.find("&lt;script&gt;document.title='X'&lt;/script&gt;"), std::string::npos) << page;
+    if (page.find("ActivityLog") == std::string::npos)
+      EXPECT_NE(shown.find("&lt;img src=x onerror=\"document.title='Y'\"&gt;"), std::string::npos) << page;
+  }
+
   const std::string html = FileStartingWith(app.Path(), "Browser_");
   ASSERT_NE(html, "");
-  std::string dom = testsupport::Capture("chromium --headless --no-sandbox --disable-gpu --user-data-dir='" +
-                                         app.At("chromium") + "' --dump-dom 'file://" + html + "' 2>/dev/null");
+  std::string dom = browse(html);
   ASSERT_NE(dom.find("* Bold represents difference in properties"), std::string::npos) << dom.substr(0, 2000);
 
   std::regex rowPattern("<tr>([\\s\\S]*?)</tr>"), cellPattern("<td[^>]*>([\\s\\S]*?)</td>"), tag("<[^>]*>");

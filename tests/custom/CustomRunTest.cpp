@@ -110,15 +110,24 @@ TEST(CustomRun, BadDefinitionsCostTheirOwnJobAndTheRunGoesOn) {
         {"FewTables", "State|Documents|SSL Port", "WebSiteGenInfo|tblDefaultDoc"}})
     bad += std::string("CREATE TABLE ") + name + " (c TEXT, t TEXT); INSERT INTO " + name + " VALUES ('" + columns +
            "', '" + tables + "');";
+  // Three thousand copies of a column of several rows a site: a grid of about a hundred thousand
+  // rows by three thousand columns, nearly every cell empty, filled within an address space of
+  // 1 GB (the format writes no file).
+  std::string copies = "Documents", copiedTables = "tblDefaultDoc";
+  for (int i = 1; i < 3000; ++i) copies += "|Documents", copiedTables += "|tblDefaultDoc";
+  bad += "CREATE TABLE Copies (c TEXT, t TEXT); INSERT INTO Copies VALUES ('" + copies + "', '" + copiedTables + "');";
   Jobs servers;
   for (const char* report : {"NoSuchReport", "Sites Report", "BadTable", "BadColumn", "FewTables", "EmptyDefinition"})
     servers.push_back(Custom("LEGACY01", "CSV", "No", report));
   for (const char* format : {"csv", "Html", "CSV"}) servers.push_back(Custom("LEGACY01", format, "No", "SiteOverview"));
+  servers.push_back(Custom("LEGACY01", "-", "No", "Copies"));
   const std::string dir = "LEGACY01\\Partner Portal\\orders";
+  testsupport::ProgramAddressSpace = 1LL << 30;
   auto log = RunJobs(app, servers, {},
                      {Custom(dir, "CSV", "No", "DirectoryOverview"), Custom(dir, "CSV", "No", "No"),
                       Custom(dir, "HTML", "No", "DirectoryOverview")},
                      bad, false);
+  testsupport::ProgramAddressSpace = 0;
 
   const std::string missing = "-2147217865 - The database engine cannot find the input table or query '";
   EXPECT_EQ(LinesWith(log, "mCustom.ExportCustomReportIntoSelectedFormat"), 3);

@@ -99,7 +99,7 @@ TEST(StandardReportsRun, LevelsOneToThreeWriteEveryGoodReportAndEachBadJobIsOneC
   Rows errors = SiteRows("WEBFARM01", 17);
   // The title table, the headings, one row per error.
   EXPECT_EQ(testsupport::LinesWith(platform::Split(html, "\r\n"), "<tr>"), int(errors.size()) + 2);
-  EXPECT_NE(html.find(errors.back()[3] + "</td>"), std::string::npos);
+  EXPECT_NE(html.find(platform::HtmlEscape(errors.back()[3]) + "</td>"), std::string::npos);
 
   // The export database: one table per report, named by the caption, holding the grid's rows.
   std::string mdb = testsupport::FileStartingWith(app.Path(), "QUORVAExportDb_LEGACY01");

@@ -102,7 +102,8 @@ TEST(Writers, HtmlAndTextFilesOfReportGrids) {
       {"headings only", {{"Web Site Name", "Server Comment"}}, {}, false, {}, {}},
       // A standard report: a site of one row, a site of three rows (a multi-row category) with a
       // bold cell in the first data row, a Null shown as one blank, an empty cell, and cells with
-      // commas and apostrophes, which both text formats write as they stand.
+      // commas and apostrophes, which both text formats write as they stand; markup the HTML file
+      // writes as character references.
       {"groups of one and three rows",
        {{"Web Site Name", "Extension", "Executable Path"}, {"Default Web Site", "*.asp", "C:\\asp.dll"},
         {"O'Brien Intranet", ".shtm", "ssinc.dll,GET"}, {"O'Brien Intranet", ".stm", " "},
@@ -110,7 +111,7 @@ TEST(Writers, HtmlAndTextFilesOfReportGrids) {
        {{1, 1}}, false,
        Tr(kKey, {"Default Web Site", "<B>*.asp</B>", "C:\\asp.dll"}) +
            Tr(Span(3), {"O'Brien Intranet", ".shtm", "ssinc.dll,GET"}) + Tr(kCell, {".stm", " "}) +
-           Tr(kCell, {" &nbsp; ", "<i>"}) + Tr(kKey, {"Contoso Shop", ".aspx", "aspnet_isapi.dll"}),
+           Tr(kCell, {" &nbsp; ", "&lt;i&gt;"}) + Tr(kKey, {"Contoso Shop", ".aspx", "aspnet_isapi.dll"}),
        {"", "Default Web Site,*.asp,C:\\asp.dll", "", "O'Brien Intranet,.shtm,ssinc.dll,GET",
         "O'Brien Intranet,.stm, ", "O'Brien Intranet,,<i>", "", "Contoso Shop,.aspx,aspnet_isapi.dll"}},
       // A comparison grid: the legend, bold values, an empty row between two categories, and a
