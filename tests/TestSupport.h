@@ -58,28 +58,21 @@ long ErrorOf(const std::function<void()>& statement, std::string* description = 
 // Copies the demo snapshots of WEBFARM01 (applicationHost.config) and LEGACY01 (metabase).
 void CopyDemoServers(const ScratchAppFolder& app);
 
-// The run-wide state a collection starts from, over the demo snapshots copied into the folder: the
-// settings database's path, the server version and the server-info component. Closes the
-// settings connection when it goes.
-class DemoCollection {
- public:
-  explicit DemoCollection(const ScratchAppFolder& app);
-  ~DemoCollection();
-};
-
 using Rows = std::vector<std::vector<std::string>>;
 
 // A test over the settings database of a scratch folder holding the demo snapshots, starting the
-// levels of a run itself. Clears the job list and the site collectors when it ends.
+// levels of a run itself from the run-wide state a collection starts from (the database's path,
+// the server version, the server-info component). Closes the settings connection and clears the
+// job list and the site collectors when it ends.
 class SettingsTest : public testing::Test {
  protected:
+  SettingsTest();
   void TearDown() override;
   // A level as the run starts it: tables re-created, settings connection opened.
   void StartLevel(short level);
   // The rows of a query on the settings database file.
   Rows Query(const std::string& sql) const;
   ScratchAppFolder app;
-  DemoCollection collection{app};
 };
 
 // Runs the program over the demo snapshots with this schedule file, expecting exit code 0;
@@ -94,10 +87,12 @@ inline long long ProgramAddressSpace = 0;
 int RunProgram(const std::string& program, const std::vector<std::string>& extraEnvironment = {});
 // Starts a program with no arguments without waiting; returns its process id.
 int StartProgram(const std::string& program, const std::vector<std::string>& extraEnvironment = {});
-// Waits for a started program; returns its exit code (-signal when killed).
-int WaitProgram(int pid);
-// Waits at most this long; a program still running then is killed (-9).
-int WaitProgram(int pid, double seconds);
+// Waits for a started program, at most this long: one still running then is killed (-9). Returns
+// its exit code (-signal when killed).
+int WaitProgram(int pid, double seconds = 1e9);
+// Waits until a started program stands in the opening of a pipe that has no partner yet (a status
+// log made a named pipe); false once it has ended instead.
+bool StandsAtPipe(int pid);
 
 // The source tree, for fixtures such as demo/.
 std::string SourceDir();
@@ -118,8 +113,9 @@ int RunChild(const ScratchAppFolder& app, const std::string& name,
 void RunChildIfAsked();
 
 // Expects the text to be the data file beside the tests (a path under tests/) once each part of
-// `marks` (a date, a folder) is turned into the placeholder that stands there; with crlf, every
-// line of the text ends in CR LF where the file's ends in LF.
+// `marks` (a date, a folder) is turned into the placeholder that stands there, and each time of a
+// status-log line ("at 12/6/2026 1:00:00 AM") into "at <date>"; with crlf, every line of the text
+// ends in CR LF where the file's ends in LF.
 void ExpectLikeFile(const std::string& text, const std::string& dataFile,
                     const std::vector<std::pair<std::string, std::string>>& marks = {}, bool crlf = false);
 // The status log of an application folder, each line ended by "\n".

@@ -9,30 +9,20 @@
 #include <sqlite3.h>
 #include <filesystem>
 #include <sys/stat.h>
-#include <thread>
+#include <tuple>
 #include <unistd.h>
 
-#include "RunState.h"
 #include "TestServices.h"
 #include "TestSupport.h"
 #include "database/SqliteFile.h"
 #include "iis/Components.h"
 #include "mMain.h"
+#include "platform/Text.h"
 
 using testsupport::LinesWith;
 using testsupport::ScratchAppFolder;
 
 namespace {
-
-// True once the process waits in the opening of a pipe that has no reader yet.
-bool WaitUntilBlockedOnPipe(int pid) {
-  for (int i = 0; i < 1000; ++i) {
-    std::string wchan = testsupport::ReadFile("/proc/" + std::to_string(pid) + "/wchan");
-    if (wchan == "wait_for_partner" || wchan == "fifo_open") return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  return false;
-}
 
 // Runs the installed program with these variables; what it printed and "exit N".
 std::string Said(const ScratchAppFolder& app, const std::string& environment) {
@@ -43,21 +33,38 @@ std::string Said(const ScratchAppFolder& app, const std::string& environment) {
 }  // namespace
 
 // No Log folder, and no display that can be used: even a toolkit told to use X must not stop the
-// run, whether no display is named or the one named cannot be reached. A scheduled job's mail is
-// what it prints: a headless run with nothing wrong prints nothing.
-TEST(RunDriver, EmptyScheduleWithoutDisplayLogsStartedAndFinishedOnly) {
-  for (const char* environment : {"DISPLAY= QT_QPA_PLATFORM=", "DISPLAY= QT_QPA_PLATFORM=xcb",
-                                  "DISPLAY=:87 QT_QPA_PLATFORM=xcb"}) {
+// run, whether no display is named or the one named cannot be reached. Without a schedule each of
+// the five levels reports it with an empty message and still makes the thirty category tables. A
+// settings database file that is no database (other bytes, or a truncated copy) is renamed aside
+// once, under a name that says so, and made afresh; one that cannot be opened (a folder where the
+// file should be: root writes into read-only folders) is reported and left as it was. A scheduled
+// job's mail is what it prints: a headless run with nothing wrong prints nothing.
+TEST(RunDriver, LevelsRunWithoutDisplayOrScheduleAndOverASettingsDatabaseThatIsNoneOrCannotOpen) {
+  const std::string headless = "DISPLAY= QT_QPA_PLATFORM=", junk = "junk: Standard Jet DB, but only in name; no SQLite pages.\r\n";
+  std::string logs, made;  // made: the settings database the run before left
+  for (const auto& [environment, schedule, database] : std::vector<std::tuple<std::string, bool, std::string>>{
+           {headless, true, ""}, {"DISPLAY= QT_QPA_PLATFORM=xcb", true, ""}, {"DISPLAY=:87 QT_QPA_PLATFORM=xcb", true, ""},
+           {headless, false, ""}, {headless, false, junk}, {headless, false, "half"}, {headless, false, "folder"}}) {
     ScratchAppFolder app;
     std::filesystem::remove_all(app.At("Log"));  // the run makes it
-    app.Write("ScheduleInfo/ScheduleConfig.ini", testsupport::kEmptySchedule);
-    std::string said = Said(app, environment);
-    EXPECT_TRUE(std::string(environment).ends_with("=") ? said == "exit 0\n" : said.ends_with("exit 0\n"))
-        << environment << ": " << said;
-    auto log = testsupport::StatusLog(app);
-    ASSERT_EQ(log.size(), 2u) << environment;
-    EXPECT_TRUE(log[0].starts_with("QUORVASchedule Started at ") && log[1].starts_with("QUORVASchedule Finished at "));
+    if (schedule) app.Write("ScheduleInfo/ScheduleConfig.ini", testsupport::kEmptySchedule);
+    const std::string file = app.At("VelmoraDatabase.mdb"), bytes = database == "half" ? made.substr(0, made.size() / 2) : database;
+    if (database == "folder") std::filesystem::create_directory(file);
+    else if (!bytes.empty()) app.Write("VelmoraDatabase.mdb", bytes);
+    const std::string said = Said(app, environment);
+    EXPECT_TRUE(environment == headless ? said == "exit 0\n" : said.ends_with("exit 0\n")) << environment << ": " << said;
+    EXPECT_EQ(testsupport::TablesOf(file).size(), database == "folder" ? 0u : 30u);
+    EXPECT_EQ(std::filesystem::is_directory(file), database == "folder");
+    made = testsupport::ReadFile(file);
+    std::string log = platform::Replace(testsupport::StatusLogText(app), app.Path(), "<app>");
+    for (const auto& entry : std::filesystem::directory_iterator(app.Path()))
+      if (entry.path().filename().string().find("not-a-database") != std::string::npos) {
+        EXPECT_EQ(testsupport::ReadFile(entry.path()), bytes) << "the user's file is kept as it was";
+        log = platform::Replace(log, entry.path().filename().string(), "<aside>");
+      }
+    logs += "run " + environment + (schedule ? " with" : " without") + " a schedule over " + database.substr(0, database.find(':')) + "\n" + log;
   }
+  testsupport::ExpectLikeFile(logs, "Schedule/Levels.expected");
 }
 
 // The status log is made a pipe, so the first run blocks on its "Started" line while it holds
@@ -77,9 +84,9 @@ TEST(RunDriver, OneRunPerApplicationFolderAndAStuckRunStillStops) {
   std::string logPath = app.At("Log/QUORVALog.Log");
   ASSERT_EQ(::mkfifo(logPath.c_str(), 0600), 0);
   int first = testsupport::StartProgram(program);
-  ASSERT_TRUE(WaitUntilBlockedOnPipe(first));
+  ASSERT_TRUE(testsupport::StandsAtPipe(first));
   int second = testsupport::StartProgram(copy);
-  ASSERT_TRUE(WaitUntilBlockedOnPipe(second));
+  ASSERT_TRUE(testsupport::StandsAtPipe(second));
   EXPECT_EQ(testsupport::RunProgram(other.At("QUORVASchedule")), 0);
   if (immutable) std::system(("chattr -i " + otherFolder).c_str());
   EXPECT_EQ(testsupport::MissingFrom(testsupport::StatusLog(other),
@@ -98,7 +105,7 @@ TEST(RunDriver, OneRunPerApplicationFolderAndAStuckRunStillStops) {
                                                    "\nQUORVASchedule Started at ", "\nQUORVASchedule Finished at "}), "");
 
   int stuck = testsupport::StartProgram(program);
-  ASSERT_TRUE(WaitUntilBlockedOnPipe(stuck));
+  ASSERT_TRUE(testsupport::StandsAtPipe(stuck));
   auto signalled = std::chrono::steady_clock::now();
   ::kill(stuck, SIGTERM);
   EXPECT_EQ(testsupport::WaitProgram(stuck, 5), 143);
@@ -112,55 +119,7 @@ TEST(RunDriverDeathTest, ErrorWhileReadingTheScheduleEndsTheProgram) {
   iis::SetComponentInstalled("ServerInfoComponent", false);
   EXPECT_EXIT(Main(), testing::ExitedWithCode(1), "");
   iis::SetComponentInstalled("ServerInfoComponent", true);
-  auto log = testsupport::StatusLog(app);
-  ASSERT_EQ(log.size(), 2u);
-  EXPECT_NE(log[0].find(" Started at "), std::string::npos);
-  EXPECT_EQ(log[1], "mCollect.InitSchedular" + std::string(48, ' ') +
-                        "429 - ActiveX component can't create object: ServerInfoComponent");
-}
-
-// A settings database that cannot be opened is reported, left as it was, and the run still
-// finishes: a folder where the file should be (root writes into read-only folders, so that is
-// how creating it is made to fail).
-TEST(SettingsDatabaseRun, AnUnopenableSettingsDatabaseIsReportedLeftAsItWasAndTheRunGoesOn) {
-  ScratchAppFolder app;
-  std::filesystem::create_directory(app.At("VelmoraDatabase.mdb"));
-  ASSERT_EQ(testsupport::RunProgram(app.InstallProgram()), 0);
-  auto log = testsupport::StatusLog(app);
-  ASSERT_FALSE(log.empty());
-  EXPECT_EQ(testsupport::MissingFrom(log, {"mGlobalFunctionDef.CheckAndCreateDB(", "mGlobalFunctionDef.OpenConnection",
-                                           "mCollect.InitConnections", "VelmoraDatabase.mdb"}), "");
-  EXPECT_NE(log.back().find("Finished"), std::string::npos);
-  EXPECT_TRUE(std::filesystem::is_directory(app.At("VelmoraDatabase.mdb")));
-}
-
-// No schedule file: each of the five levels reports it with an empty message and still leaves
-// the thirty category tables. A settings database file that is no database (other bytes, or a
-// truncated copy) is first renamed aside once, under a name that says so, and made afresh.
-TEST(SettingsDatabaseRun, WithoutAScheduleOrWithAFileThatIsNoDatabaseTheLevelsMakeTheTables) {
-  // The third file is the first half of the database the first run makes.
-  std::vector<std::string> files = {"", "Standard Jet DB, but only in name: this file holds no SQLite pages.\r\n", ""};
-  for (size_t i = 0; i < files.size(); ++i) {
-    const std::string& bytes = files[i];
-    ScratchAppFolder app;
-    if (!bytes.empty()) app.Write("VelmoraDatabase.mdb", bytes);
-    ASSERT_EQ(testsupport::RunProgram(app.InstallProgram()), 0);
-    auto log = testsupport::StatusLog(app);
-    ASSERT_EQ(log.size(), bytes.empty() ? 7u : 8u) << "Started, any renaming, five missing schedules, Finished";
-    EXPECT_EQ(LinesWith(log, "QUORVASchedule  at "), 5);
-    EXPECT_TRUE(log.back().starts_with("QUORVASchedule Finished at "));
-    std::string file = app.At("VelmoraDatabase.mdb");
-    ASSERT_EQ(testsupport::ReadFile(file).substr(0, 15), "SQLite format 3");
-    EXPECT_EQ(testsupport::TablesOf(file).size(), 30u);
-    if (i == 0) files[2] = testsupport::ReadFile(file).substr(0, testsupport::ReadFile(file).size() / 2);
-    if (bytes.empty()) continue;
-    std::string aside;
-    for (const auto& entry : std::filesystem::directory_iterator(app.Path()))
-      if (entry.path().filename().string().find("not-a-database") != std::string::npos) aside = entry.path();
-    ASSERT_FALSE(aside.empty()) << log[1];
-    EXPECT_EQ(testsupport::MissingFrom(log[1], {file, aside}), "") << log[1];
-    EXPECT_EQ(testsupport::ReadFile(aside), bytes) << "the user's file is kept as it was";
-  }
+  testsupport::ExpectLikeFile(testsupport::StatusLogText(app), "Schedule/NoComponent.expected");
 }
 
 // A status log that cannot be written: its lines go to stderr, the run goes on to its end, and

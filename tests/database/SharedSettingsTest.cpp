@@ -5,10 +5,8 @@
 #include <sqlite3.h>
 #include <sys/stat.h>
 
-#include <chrono>
 #include <filesystem>
 #include <map>
-#include <thread>
 
 #include "TestSupport.h"
 #include "database/SqliteFile.h"
@@ -26,16 +24,6 @@ std::string Rows(const std::string& db) {
       text += table + " " + row[0] + " " + row[1] + "\n";
   }
   return text;
-}
-
-// Waits until the program stands in the open of a status-log line; false once it has ended.
-bool Stands(int pid) {
-  const std::string proc = "/proc/" + std::to_string(pid) + "/";
-  for (;;) {
-    if (testsupport::ReadFile(proc + "wchan") == "wait_for_partner") return true;
-    if (testsupport::ReadFile(proc + "stat").find(") Z") != std::string::npos) return false;
-    std::this_thread::sleep_for(std::chrono::microseconds(100));
-  }
 }
 
 }  // namespace
@@ -57,7 +45,7 @@ TEST(SharedSettings, OtherProgramsReadFinishedJobsAndWriteBetweenJobs) {
   const int pid = testsupport::StartProgram(app.InstallProgram());
   std::map<char, std::string> seen;  // the rows at the first line of each level's marking job
   std::string log;
-  while (Stands(pid)) {
+  while (testsupport::StandsAtPipe(pid)) {
     const std::string rows = Rows(db);
     // Refused only in a job that has written (then at once: no wait); a job that has only read
     // writes after it on the file as it is now.
