@@ -3,6 +3,7 @@
 // a file written for output takes its name only when whole.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdlib>
 #include <fstream>
 
@@ -84,40 +85,32 @@ TEST(TextFile, OutputTakesItsNameOnlyWhenClosedAndOutputInPlaceReplacesTheConten
 
 TEST(Files, ChangesMadeByOtherProcessesCountFromTheNextLookUpInAnyNumberOfFolders) {
   ScratchAppFolder app;
-  const std::string out = app.Path() + "\\Out\\";
-  platform::MkDir(app.Path() + "\\Out");
-  EXPECT_EQ(platform::FilePath(out + "report.csv"), app.At("Out/report.csv"));
-  InAnotherProcess(app, "touch Out/Report.CSV");
-  EXPECT_EQ(platform::FilePath(out + "report.csv"), app.At("Out/Report.CSV"));
-  InAnotherProcess(app, "mv Out/Report.CSV Out/Old.csv");
-  EXPECT_FALSE(platform::IsNormalFile(out + "report.csv"));
-  EXPECT_TRUE(platform::IsNormalFile(out + "OLD.CSV"));
-  InAnotherProcess(app, "rm Out/Old.csv");
-  EXPECT_FALSE(platform::IsNormalFile(out + "old.csv"));
-
-  // Two names that differ only in case: neither is taken, until one of them goes.
-  InAnotherProcess(app, "touch Out/Twin Out/TWIN");
-  EXPECT_FALSE(platform::IsNormalFile(out + "twin"));
-  InAnotherProcess(app, "rm Out/TWIN");
-  EXPECT_EQ(platform::FilePath(out + "twin"), app.At("Out/Twin"));
-
-  // A folder put in the place of another under the same path is searched for its own names; the
-  // one moved away keeps its own.
-  InAnotherProcess(app, "mv Out Gone && mkdir Out && touch Out/New.txt");
-  EXPECT_FALSE(platform::IsNormalFile(out + "twin"));
-  EXPECT_TRUE(platform::IsNormalFile(out + "new.TXT"));
-  EXPECT_TRUE(platform::IsNormalFile(app.Path() + "\\Gone\\twin"));
-  // Deleted and made again, perhaps on the same inode.
-  InAnotherProcess(app, "rm Out/New.txt && rmdir Out && mkdir Out && touch Out/Fresh.txt");
-  EXPECT_FALSE(platform::IsNormalFile(out + "new.txt"));
-  EXPECT_TRUE(platform::IsNormalFile(out + "FRESH.txt"));
-
-  // More changes at once than the system keeps notices of: the last of them still counts.
-  long queued = 0;
+  long queued = 0;  // more changes at once than the system keeps notices of: the last still counts
   std::ifstream("/proc/sys/fs/inotify/max_queued_events") >> queued;
-  if (queued > 0 && queued < 100000) {
-    InAnotherProcess(app, "i=0; while [ $i -le " + std::to_string(queued) + " ]; do : > Out/F$i; i=$((i+1)); done");
-    EXPECT_TRUE(platform::IsNormalFile(out + "f" + std::to_string(queued)));
+  const std::string last = std::to_string(std::min(queued, 100000L));
+  // Each step: what another process does, then a path looked up and the file it finds ("-": none).
+  for (const auto& [commands, path, found] : std::vector<std::array<std::string, 3>>{
+           {"mkdir Out", "Out\\report.csv", "-"},
+           {"touch Out/Report.CSV", "Out\\report.csv", "Out/Report.CSV"},
+           {"mv Out/Report.CSV Out/Old.csv", "Out\\report.csv", "-"},
+           {"", "Out\\OLD.CSV", "Out/Old.csv"},
+           {"rm Out/Old.csv", "Out\\old.csv", "-"},
+           // Two names that differ only in case: neither is taken, until one of them goes.
+           {"touch Out/Twin Out/TWIN", "Out\\twin", "-"},
+           {"rm Out/TWIN", "Out\\twin", "Out/Twin"},
+           // A folder put in the place of another under the same path is searched for its own
+           // names; the one moved away keeps its own.
+           {"mv Out Gone && mkdir Out && touch Out/New.txt", "Out\\twin", "-"},
+           {"", "Out\\new.TXT", "Out/New.txt"},
+           {"", "Gone\\twin", "Gone/Twin"},
+           // Deleted and made again, perhaps on the same inode.
+           {"rm Out/New.txt && rmdir Out && mkdir Out && touch Out/Fresh.txt", "Out\\new.txt", "-"},
+           {"", "Out\\FRESH.txt", "Out/Fresh.txt"},
+           {"i=0; while [ $i -le " + last + " ]; do : > Out/F$i; i=$((i+1)); done", "Out\\f" + last, "Out/F" + last}}) {
+    if (!commands.empty()) InAnotherProcess(app, commands);
+    const std::string native = app.Path() + "\\" + path;
+    EXPECT_EQ(platform::IsNormalFile(native) ? platform::FilePath(native) : "-", found == "-" ? found : app.At(found))
+        << commands << ": " << path;
   }
 
   // Far more folders looked in than the layer keeps indexes of.
