@@ -64,16 +64,11 @@ std::set<std::string> SpooledDocuments() {
   return documents;
 }
 
-int PageCount(const std::string& pdf) {
-  std::string info = Capture("pdfinfo '" + pdf + "' 2>/dev/null");
-  size_t at = info.find("Pages:");
-  return at == std::string::npos ? 0 : std::stoi(info.substr(at + 6));
-}
-
 std::string NewSpooledDocument(const std::set<std::string>& before, const std::string& containing) {
   for (int tries = 0; tries < 150; ++tries) {
     for (const std::string& document : SpooledDocuments()) {
-      if (before.contains(document) || PageCount(document) == 0) continue;
+      const bool whole = Capture("pdfinfo '" + document + "' 2>/dev/null").find("Pages:") != std::string::npos;
+      if (before.contains(document) || !whole) continue;
       if (containing.empty() || Capture("pdftotext '" + document + "' -").find(containing) != std::string::npos)
         return document;
     }

@@ -25,8 +25,6 @@ std::string XvfbUnavailable();
 inline constexpr const char* kSpool = "/var/spool/cups";
 // The job documents in the spool now.
 std::set<std::string> SpooledDocuments();
-// The pages of a PDF file; 0 until it reads as a whole PDF.
-int PageCount(const std::string& pdf);
 // The document of a job sent after `before` was taken, once it reads as a whole PDF and its text
 // holds `containing` (tests printing at the same time send other jobs); "" when none comes within
 // 15 seconds.

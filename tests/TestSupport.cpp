@@ -1,5 +1,6 @@
 #include "TestSupport.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -67,9 +68,7 @@ std::vector<std::string> ReadLines(const std::string& path) {
 std::vector<std::string> StatusLog(const ScratchAppFolder& app) { return ReadLines(app.At("Log/QUORVALog.Log")); }
 
 int LinesWith(const std::vector<std::string>& lines, const std::string& text) {
-  int n = 0;
-  for (const auto& line : lines) n += line.find(text) != std::string::npos;
-  return n;
+  return std::count_if(lines.begin(), lines.end(), [&](const std::string& line) { return line.find(text) != std::string::npos; });
 }
 
 std::string MissingFrom(const std::string& text, const std::vector<std::string>& parts) {
@@ -228,9 +227,8 @@ void ExpectLikeFile(const std::string& text, const std::string& dataFile,
 }
 
 std::string StatusLogText(const ScratchAppFolder& app) {
-  std::string text;
-  for (const std::string& line : StatusLog(app)) text += line + "\n";
-  return text;
+  const std::string text = platform::Join(StatusLog(app), "\n");
+  return text.empty() ? text : text + "\n";
 }
 
 void ExecuteSqlFile(const std::string& dataFile) {

@@ -13,7 +13,7 @@ using testsupport::kPdfQueue;
 using testsupport::kSpareQueue;
 
 // The job printer is looked up in the machine's printer list, so a match also shows the queue listed.
-TEST(Printing, JobPrinterNamesMatchUpperCasedQueueNamesAndFailuresAreRunTimeErrors) {
+TEST(Printing, JobPrinterNamesMatchUpperCasedQueueNamesFailuresAreRunTimeErrorsAndWideTablesKeepWordsWhole) {
   std::string why = testsupport::CupsUnavailable();
   if (!why.empty()) GTEST_SKIP() << why;
   // The schedule holds names in upper case: the queue's own spelling is no match, nor is an
@@ -29,17 +29,12 @@ TEST(Printing, JobPrinterNamesMatchUpperCasedQueueNamesAndFailuresAreRunTimeErro
   platform::ReportPrinter noGrid;
   EXPECT_EQ(testsupport::ErrorOf([&] { noGrid.PrintReport(); }), 91) << "printing without a grid";
   platform::Grid grid;
-  platform::ReportPrinter gone;
-  gone.SetReportGrid(grid);
+  platform::ReportPrinter printer;
+  printer.SetReportGrid(grid);
   platform::SetCurrentPrinter("RemovedQueue");
-  EXPECT_EQ(testsupport::ErrorOf([&] { gone.PrintReport(); }), 482) << "printing on a queue that is not there";
-}
+  EXPECT_EQ(testsupport::ErrorOf([&] { printer.PrintReport(); }), 482) << "printing on a queue that is not there";
 
-// A table of thirty columns, far wider than a landscape page at the smallest type, on the PDF queue.
-TEST(Printing, ATableFarWiderThanThePageKeepsEveryWordWhole) {
-  std::string why = testsupport::CupsUnavailable();
-  if (!why.empty()) GTEST_SKIP() << why;
-  platform::Grid grid;
+  // A table of thirty columns, far wider than a landscape page at the smallest type, on the PDF queue.
   grid.SetCols(30);
   grid.SetRows(4);
   std::vector<std::vector<std::string>> rows(4);
@@ -50,9 +45,7 @@ TEST(Printing, ATableFarWiderThanThePageKeepsEveryWordWhole) {
       grid.SetTextMatrix(r, c, rows[r].back());
     }
   platform::SetCurrentPrinter(kPdfQueue);
-  platform::ReportPrinter printer;
   printer.AddTitleLine("A wide table", 1, "Times New Roman", 16);
-  printer.SetReportGrid(grid);
   std::set<std::string> before = testsupport::SpooledDocuments();
   printer.PrintReport();
   std::string document = testsupport::NewSpooledDocument(before, "A wide table");
