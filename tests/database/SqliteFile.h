@@ -15,19 +15,14 @@ inline std::vector<std::vector<std::string>> QueryFile(const std::string& path, 
   std::vector<std::vector<std::string>> rows;
   platform::ado::CommitHeldWrites();  // the program's own connections may still hold rows back
   sqlite3* db = nullptr;
-  sqlite3_stmt* stmt = nullptr;
-  if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK &&
-      sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt, nullptr) == SQLITE_OK) {
-    while (sqlite3_step(stmt) == SQLITE_ROW) {
-      std::vector<std::string> row;
-      for (int i = 0; i < sqlite3_column_count(stmt); ++i) {
-        const unsigned char* text = sqlite3_column_text(stmt, i);
-        row.emplace_back(text ? reinterpret_cast<const char*>(text) : "<null>");
-      }
-      rows.push_back(row);
-    }
+  if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+    auto add = [](void* to, int count, char** cells, char**) {
+      auto& row = static_cast<std::vector<std::vector<std::string>>*>(to)->emplace_back();
+      for (int i = 0; i < count; ++i) row.emplace_back(cells[i] ? cells[i] : "<null>");
+      return 0;
+    };
+    sqlite3_exec(db, sql.c_str(), add, &rows, nullptr);
   }
-  sqlite3_finalize(stmt);
   sqlite3_close(db);
   return rows;
 }
