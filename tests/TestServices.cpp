@@ -78,20 +78,14 @@ std::string NewSpooledDocument(const std::set<std::string>& before, const std::s
 }
 
 std::string MisprintedWords(const std::string& pdf, const std::vector<std::vector<std::string>>& rows) {
-  struct Word {
-    std::string text;
-    double x0, y0, x1, y1;
-    int page;
-  };
+  struct Word { std::string text; double x0, y0, x1, y1; int page; };
   std::vector<Word> words;
   const std::string xml = Capture("pdftotext -bbox '" + pdf + "' -");
   const std::regex pageOrWord(R"re(<page |<word xMin="([\d.]+)" yMin="([\d.]+)" xMax="([\d.]+)" yMax="([\d.]+)">([^<]*)<)re");
   int page = 0;
   for (std::sregex_iterator at(xml.begin(), xml.end(), pageOrWord), end; at != end; ++at) {
-    if (!(*at)[1].matched) {
-      ++page;
-      continue;
-    }
+    page += !(*at)[1].matched;
+    if (!(*at)[1].matched) continue;
     std::string text = (*at)[5];
     for (auto [entity, character] : {std::pair{"&lt;", "<"}, {"&gt;", ">"}, {"&quot;", "\""}, {"&apos;", "'"}, {"&amp;", "&"}})
       for (size_t i; (i = text.find(entity)) != std::string::npos;) text.replace(i, std::string(entity).size(), character);

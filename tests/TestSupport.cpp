@@ -40,22 +40,18 @@ ScratchAppFolder::~ScratchAppFolder() {
 }
 
 void ScratchAppFolder::Write(const std::string& relative, const std::string& bytes) const {
-  fs::path file = At(relative);
-  fs::create_directories(file.parent_path());
-  std::ofstream out(file, std::ios::binary);
-  out << bytes;
+  fs::create_directories(fs::path(At(relative)).parent_path());
+  std::ofstream(At(relative), std::ios::binary) << bytes;
 }
 
 std::string ScratchAppFolder::InstallProgram() const {
-  std::string target = At("QUORVASchedule");
-  fs::copy_file(QUORVA_PROGRAM, target, fs::copy_options::overwrite_existing);
-  return target;
+  fs::copy_file(QUORVA_PROGRAM, At("QUORVASchedule"), fs::copy_options::overwrite_existing);
+  return At("QUORVASchedule");
 }
 
 std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
   std::ostringstream bytes;
-  bytes << in.rdbuf();
+  bytes << std::ifstream(path, std::ios::binary).rdbuf();
   return bytes.str();
 }
 
@@ -78,9 +74,6 @@ std::string MissingFrom(const std::string& text, const std::vector<std::string>&
   return missing;
 }
 
-std::string MissingFrom(const std::vector<std::string>& lines, const std::vector<std::string>& parts) {
-  return MissingFrom(platform::Join(lines, "\n"), parts);
-}
 
 long ErrorOf(const std::function<void()>& statement, std::string* description) {
   try {

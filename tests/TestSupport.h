@@ -50,9 +50,8 @@ std::vector<std::string> ReadLines(const std::string& path);
 std::vector<std::string> StatusLog(const ScratchAppFolder& app);
 // How many of the lines hold the text.
 int LinesWith(const std::vector<std::string>& lines, const std::string& text);
-// The parts the text (or no line of the lines) holds, each quoted; "" when it holds them all.
+// The parts the text does not hold, each quoted; "" when it holds them all.
 std::string MissingFrom(const std::string& text, const std::vector<std::string>& parts);
-std::string MissingFrom(const std::vector<std::string>& lines, const std::vector<std::string>& parts);
 // The number of the run-time error a statement raises (0 for none), its description in *description.
 long ErrorOf(const std::function<void()>& statement, std::string* description = nullptr);
 // Copies the demo snapshots of WEBFARM01 (applicationHost.config) and LEGACY01 (metabase).

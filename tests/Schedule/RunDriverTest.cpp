@@ -19,7 +19,6 @@
 #include "mMain.h"
 #include "platform/Text.h"
 
-using testsupport::LinesWith;
 using testsupport::ScratchAppFolder;
 
 namespace {
@@ -101,7 +100,7 @@ TEST(RunDriver, OneRunPerApplicationFolderAndAStuckRunStillStops) {
   ASSERT_TRUE(testsupport::StandsAtPipe(second));
   EXPECT_EQ(testsupport::RunProgram(other.At("QUORVASchedule")), 0);
   if (immutable) std::system(("chattr -i " + otherFolder).c_str());
-  EXPECT_EQ(testsupport::MissingFrom(testsupport::StatusLog(other),
+  EXPECT_EQ(testsupport::MissingFrom(testsupport::StatusLogText(other),
                                      {"QUORVASchedule Started at ", "QUORVASchedule Finished at "}), "");
 
   // With the pipe open for reading both go on; their few lines fit in the pipe.
