@@ -28,8 +28,6 @@ using platform::AppFolder;
 // The scratch run that makes the side-by-side reports may take this long.
 constexpr double kReportSeconds = 30 * 60;
 
-std::string HistoryFolder() { return AppFolder() + "/History"; }
-
 // The snapshot file a history entry holds, "" when it holds none.
 std::string SnapshotIn(const std::string& entry) {
   try {

@@ -76,6 +76,20 @@ FetchResult FetchOne(const Source& source, const FetchOptions& options, const st
   } catch (const std::exception& error) {
     return fail("cannot write " + platform::FilePath(target) + ": " + error.what());
   }
+  // QUORVASchedule reads applicationHost.config before MetaBase.xml, so a snapshot of the other
+  // kind left by an earlier source would stand in for the one just fetched, or hide it.
+  const std::string other = SnapshotPath(source.server, format == iis::Format::Metabase ? "applicationHost.config" : "MetaBase.xml");
+  try {
+    if (platform::IsNormalFile(other)) {
+      const std::string aside = platform::FilePath(other) + ".old";
+      if (platform::IsNormalFile(aside)) platform::Kill(aside);
+      platform::Name(other, aside);
+      result.moved = "Servers/" + source.server + "/" + aside.substr(aside.rfind('/') + 1);
+    }
+  } catch (const std::exception& error) {
+    return fail("fetched into Servers/, but the snapshot of the other kind there cannot be set aside: " +
+                std::string(error.what()));
+  }
   try {
     result.entry = KeepInHistory(source.server, source.fileName, bytes, stamp);
   } catch (const std::exception& error) {
@@ -87,8 +101,10 @@ FetchResult FetchOne(const Source& source, const FetchOptions& options, const st
 
 // Says how a server's fetch went: one line on stdout, and a failure on stderr too.
 void Report(const FetchResult& result) {
-  if (result.outcome == FetchResult::Outcome::Changed) return Say(result.server + ": fetched and changed (" + result.entry + ")");
-  if (result.outcome == FetchResult::Outcome::Unchanged) return Say(result.server + ": fetched, unchanged");
+  const std::string moved = result.moved.empty() ? "" : "; the snapshot of the other kind is now " + result.moved;
+  if (result.outcome == FetchResult::Outcome::Changed)
+    return Say(result.server + ": fetched and changed (" + result.entry + ")" + moved);
+  if (result.outcome == FetchResult::Outcome::Unchanged) return Say(result.server + ": fetched, unchanged" + moved);
   Say(result.server + ": failed (" + result.reason + ")");
   const bool kept = platform::IsNormalFile(SnapshotPath(result.server, "applicationHost.config")) ||
                     platform::IsNormalFile(SnapshotPath(result.server, "MetaBase.xml"));
@@ -107,7 +123,7 @@ std::vector<FetchResult> FetchSources(const Sources& sources, const std::vector<
       chosen.push_back(&source);
   for (const std::string& server : servers)
     if (std::none_of(chosen.begin(), chosen.end(), [&](const Source* s) { return SameName(s->server, server); }))
-      results.push_back({server, "", FetchResult::Outcome::Failed, "Sources.ini has no source for it", ""});
+      results.push_back({server, "", FetchResult::Outcome::Failed, "Sources.ini has no source for it", "", ""});
 
   const size_t first = results.size();
   results.resize(first + chosen.size());
@@ -124,7 +140,7 @@ std::vector<FetchResult> FetchSources(const Sources& sources, const std::vector<
     for (size_t i; (i = next++) < chosen.size();) {
       FetchResult& result = results[first + i];
       result = error.empty() ? FetchOne(*chosen[i], sources.options, scratch, stamp)
-                             : FetchResult{chosen[i]->server, chosen[i]->text, FetchResult::Outcome::Failed, error, ""};
+                             : FetchResult{chosen[i]->server, chosen[i]->text, FetchResult::Outcome::Failed, error, "", ""};
       Report(result);
     }
   };

@@ -19,6 +19,7 @@ struct FetchResult {
   enum class Outcome { Changed, Unchanged, Failed } outcome = Outcome::Failed;
   std::string reason;  // when it failed: why, in words a person can act on
   std::string entry;   // the history entry it made ("History/<server>/<stamp>"), "" when none
+  std::string moved;   // a snapshot of the other kind it set aside in Servers/<server>/, "" when none
 };
 
 // Fetches the sources of the named servers (all when none is named), options.concurrency at a

@@ -13,8 +13,6 @@ namespace nightly {
 
 namespace {
 
-std::string HistoryFolder() { return platform::AppFolder() + "/History"; }
-
 std::string StampOf(std::time_t time) {
   std::tm local{};
   localtime_r(&time, &local);
@@ -35,6 +33,8 @@ std::time_t TimeOf(const std::string& stamp) {
 }
 
 }  // namespace
+
+std::string HistoryFolder() { return platform::AppFolder() + "/History"; }
 
 std::string LastFetchStamp() {
   try {

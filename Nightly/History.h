@@ -9,6 +9,9 @@
 
 namespace nightly {
 
+// The folder that holds every server's history: History in the application folder.
+std::string HistoryFolder();
+
 // The stamp of a fetch starting now: the current time, but always later than the last fetch's,
 // so that two fetches never share a name (it waits for the next second when it must).
 std::string NewFetchStamp();

@@ -2,9 +2,10 @@
 # Installs what running needs, builds the two programs, and runs a night on a scratch copy of the
 # bundled demo application folder (run/demo/), the way an administrator's host runs it:
 #   1. quorva-nightly fetch takes each server's snapshot from its source (file:// sources here,
-#      standing for a drop folder another job fills), then again after a change on a server;
-#   2. quorva-nightly drift shows what changed (Drift/<stamp>/changes.html);
-#   3. quorva-nightly run runs the night: fetch, check, QUORVASchedule, drift, the run's page.
+#      standing for a drop folder another job fills);
+#   2. a server changes during the day;
+#   3. quorva-nightly run runs the night: fetch (which finds the change), check, QUORVASchedule,
+#      drift (Drift/<stamp>/changes.html), the run's page.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh --run
@@ -40,12 +41,6 @@ nightly fetch
 sed -i -e 's|10.0.0.21:80:shop.contoso.com|10.0.0.21:8080:shop.contoso.com|' \
   -e '/<location path="Contoso Shop">/,/<\/defaultDocument>/ s|<add value="index.html" />|<add value="index.html" />\n                    <add value="home.aspx" />|' \
   "$drop/WEBFARM01/applicationHost.config"
-echo "--- quorva-nightly fetch: after the change ---"
-nightly fetch
-echo "--- quorva-nightly drift ---"
-nightly drift
-changes=$(ls -d "$run"/Drift/*/ | tail -n 1)
-echo "Change page:   ${changes}changes.html"
 
 # The night itself. The program takes no arguments and works in the folder that holds it; run
 # starts it there, so the job folders "DirectoryReports" and "CustomExports" of the schedule land
@@ -54,6 +49,7 @@ echo "--- quorva-nightly run ---"
 status=0
 nightly run || status=$?
 page=$(ls -t "$run"/Runs/20*.html | head -n 1)
+changes=$(ls -d "$run"/Drift/*/ | tail -n 1)
 echo
 echo "quorva-nightly run ended with exit status $status in $app"
 echo "Run page:      $page"

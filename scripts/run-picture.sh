@@ -3,9 +3,8 @@
 # it at 1,400 pixels: docs/demo-run.png.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/demo.sh >/dev/null
 status=0
-build/quorva-nightly --app run/demo run >/dev/null || status=$?
+bash scripts/demo.sh >/dev/null || status=$?
 page=$(ls -t run/demo/Runs/20*.html | head -n 1)
 profile=$(mktemp -d)
 trap 'rm -rf "$profile"' EXIT

@@ -31,8 +31,8 @@ TEST_PACKAGES=(
   # systemd-analyze verify checks the shipped units in contrib/systemd/.
   systemd
   # The fetch tests fetch from a real OpenSSH server and a real Samba server on 127.0.0.1
-  # (never port 22 or 445).
-  openssh-server samba
+  # (never port 22 or 445); ss (iproute2) tells when they listen.
+  openssh-server samba iproute2
 )
 
 PACKAGES=("${RUN_PACKAGES[@]}")

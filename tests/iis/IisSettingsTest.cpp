@@ -34,106 +34,19 @@ class Snapshots : public testing::Test {
 
 // The sites each snapshot lists are checked where collection writes them to the database. Metabase
 // sites inherit from the service, directories from their parent keys. Partner Portal's restrictions
-// and headers are checked in the custom run's export.
+// and headers are checked in the custom run's export. The data file names the places read ("@0":
+// with the older label set), each followed by its rows; its "#" lines say why.
 TEST_F(Snapshots, SitesAndDirectoriesOfBothFormats) {
-  // Each row written as its cells joined by "|".
-  const std::string asp =
-      "An error occurred on the server when processing the URL. Please contact the system administrator.";
-  const std::string err = "|File|%SystemDrive%\\inetpub\\custerr\\<language>\\";
-  const std::pair<const char*, std::vector<std::string>> reads[] = {
-      {"WEBFARM01 2 General", {"10.0.0.21|80|shop.contoso.com|No|5000|60|Started",
-                               "10.0.0.21|80|www.shop.contoso.com|No|5000|60|Started"}},
-      {"WEBFARM01 3 General", {"(All Unassigned)|8080||Yes||120|Stopped"}},
-      {"WEBFARM01 2 SSL", {"10.0.0.21|443"}}, {"LEGACY01 1 SSL", {"(All Unassigned)|443"}},
-      {"WEBFARM01 1 ISAPIFilters",
-       {"ASP.Net_4.0_64bit|%windir%\\Microsoft.NET\\Framework64\\v4.0.30319\\aspnet_filter.dll|Enabled"}},
-      {"WEBFARM01 1 HomeDirectory",
-       {"A directory located on this computer|%SystemDrive%\\inetpub\\wwwroot|Yes|No|No|No|Yes|||"}},
-      {"WEBFARM01 2 HomeDirectorySecurity", {"Yes|IUSR||Yes|CONTOSO|Yes"}},
-      {"WEBFARM01 1 AppScriptMappings", {".asp|%windir%\\system32\\inetsrv\\asp.dll|GET,HEAD,POST"}},
-      {"WEBFARM01 2 IPAddress", {"|192.168.5.0, 255.255.255.0||", "|203.0.113.7, 255.255.255.255||", "|||spam.example.net"}},
-      {"WEBFARM01 2 HttpHeader", {"Yes|No|604800|"}}, {"LEGACY01 2 HttpHeader", {"Yes|No|86400|"}},
-      {"WEBFARM01 2 CustomHeader", {"Strict-Transport-Security|max-age=31536000"}},
-      {"WEBFARM01 1 ContentRatings", {"Yes|0|0|0|1|webmaster@contoso.com|2024.03.01T10:00-0000|2026.03.01T10:00-0000"}},
-      {"WEBFARM01 2 Document", {"Yes|default.aspx||", "Yes|index.html||"}},
-      {"WEBFARM01 2 Log", {"Yes|Microsoft IIS Log File Format|No|10485760|E:\\Logs\\Shop|When file size reaches|||"}},
-      {"WEBFARM01 2 Performance", {"|Yes|1048576|No"}},
-      {"WEBFARM01 2 SecureCommunication", {"Yes|Yes|No|Yes|No|No"}},
-      {"WEBFARM01 1 CustomErrors", {"401" + err + "401.htm", "404" + err + "404.htm", "500" + err + "500.htm"}},
-      {"WEBFARM01 1 Operators", {}},
-      {"WEBFARM01 1 ExtLog", {"Yes|Yes|Yes|Yes|No|No|Yes|Yes|Yes|Yes|Yes|Yes|Yes|No|No|Yes|No|Yes|No|Yes"}},
-      // The site's location overrides the server-level asp, handlers and cgi sections.
-      {"WEBFARM01 2 Application", {"/|Scripts only|||Yes|45|No|No|JScript|90|Yes|Yes|120|500|2000|300|No|No|No|Yes|" + asp}},
-      // /api is its own application with a location of its own.
-      {"WEBFARM01 1 api VirCustomErrors", {"401" + err + "401.htm", "500" + err + "500.htm", "404|URL|/api/notfound.asp",
-                                           "404;13|Redirect|https://www.contoso.com/too-large"}},
-      {"WEBFARM01 1 api VirApplication",
-       {"/api|Scripts and Executables|||No|20|Yes|Yes|VBScript|180|Yes|Yes|250|500|2000|300|No|No|Yes|No|" + asp}},
-      // A virtual directory inside an application on a share, with a folder below it.
-      {"WEBFARM01 2 checkout/receipts/2024 VirtualDirectory",
-       {"\\\\files01\\receipts$\\2024|Yes|No|No|No|Yes||CONTOSO\\svc-receipts|"}},
-      // clear in the directory's location drops the site's restrictions.
-      {"WEBFARM01 2 checkout VirIPAddress", {"10.0.0.0, 255.0.0.0|||", "||partners.contoso.com|"}},
-      {"WEBFARM01 2 checkout VirSecureCommunication", {"Yes|Yes|No|No|Yes|Yes"}},
-      {"WEBFARM01 2 checkout VirDirSecurity", {"No|IUSR||Yes|CONTOSO|Yes"}},
-      {"WEBFARM01 2 checkout VirHttpHeader", {"Yes|Yes||"}},
-      {"WEBFARM01 3 docs VirHttpHeader", {"Yes|No||Tue, 31 Dec 2030 23:00:00 GMT"}},
-      // A site with only granted addresses keeps an empty cell in every column. An IPv6 entry
-      // shows its prefix length, a single address 128.
-      {"WEBFARM01 3 VirIPAddress", {"10.1.0.0, 255.255.0.0|||", "10.2.0.0, 255.255.0.0|||", "2001:db8:10::, 48|||",
-                                    "fe80::1, 128|||", "|||"}},
-      {"WEBFARM01 1 images VirIPAddress", {"|||"}},
-      {"LEGACY01 2 General", {"192.168.10.5|80|partners.fabrikam.com|No|1000|300|Started",
-                              "192.168.10.5|8080||No|1000|300|Started"}},
-      {"LEGACY01 2 ISAPIFilters",
-       {"ASP.NET_2.0.50727.0|C:\\WINDOWS\\Microsoft.NET\\Framework\\v2.0.50727\\aspnet_filter.dll|Enabled",
-        "UrlRewrite|D:\\Filters\\UrlRewrite.dll|Disabled"}},
-      {"LEGACY01 1 HomeDirectory", {"A directory located on this computer|c:\\inetpub\\wwwroot|Yes|No|No|No|Yes|No||"}},
-      {"LEGACY01 1 HomeDirectorySecurity", {"Yes|IUSR_LEGACY01|No|No||Yes"}},
-      {"LEGACY01 2 HomeDirectorySecurity", {"No|IUSR_LEGACY01|No|Yes|FABRIKAM|Yes"}},
-      {"LEGACY01 1 ContentRatings", {"Yes|2|0|1|3|admin@legacy01.local|2006.05.01T12:00-0800|2008.05.01T12:00-0800"}},
-      {"LEGACY01 2 Log", {"Yes|NCSA Common Log File Format|No|52428800|D:\\Logs\\Partner|When file size reaches|||"}},
-      {"LEGACY01 2 Performance", {"More than 100,000|Yes|2097152|Yes"}},
-      {"LEGACY01 2 SecureCommunication", {"Yes|Yes|No|Yes|No|No"}},
-      {"LEGACY01 1 ExtLog", {"Yes|Yes|Yes|Yes|No|No|Yes|Yes|Yes|Yes|Yes|Yes|Yes|No|No|No|No|Yes|No|No"}},
-      {"LEGACY01 2 Application", {"Partner Portal|Scripts only|High (Isolated)|Yes|Yes|30|Yes|No|JScript|90|Yes|Yes|250|500|"
-                                  "2000|300|No|No|Yes|No|" + asp}},
-      {"LEGACY01 1 Scripts VirtualDirectory", {"c:\\inetpub\\scripts|No|No|No|Yes|No|No||"}},
-      // An IIsWebDirectory below the application: path from the parent, settings inherited.
-      {"LEGACY01 2 orders/archive VirtualDirectory",
-       {"\\\\fileserver\\orders\\archive|Yes|No|No|No|Yes|No|FABRIKAM\\svc-orders|"}},
-      {"LEGACY01 2 orders/archive VirHttpHeader", {"Yes|No||Fri, 31 Dec 2010 23:00:00 GMT"}},
-      {"LEGACY01 2 orders VirIPAddress", {"192.168.10.0, 255.255.255.0|||", "||partners.fabrikam.com|"}},
-      {"LEGACY01 2 orders VirDefaultDoc", {"Yes|orders.asp|Yes|D:\\Sites\\Partner\\footer.htm"}},
-      {"LEGACY01 2 orders VirSecureCommunication", {"Yes|Yes|No|No|Yes|Yes"}},
-      {"LEGACY01 2 orders VirCustomErrors", {"404|URL|/orders/missing.asp"}},
-      // Session timeout and language come from the site's root.
-      {"LEGACY01 2 orders VirApplication",
-       {"Orders|Scripts only|Low (IIS Process)|Yes|Yes|30|Yes|Yes|JScript|90|Yes|Yes|250|500|2000|300|No|No|No|Yes|" + asp}},
-  };
-  for (const auto& [where, rows] : reads) {
-    Rows expected;
-    for (const std::string& row : rows) expected.push_back(platform::Split(row, "|"));
-    EXPECT_EQ(At(where), expected) << where;
+  std::string read;
+  for (const std::string& line : testsupport::ReadLines(testsupport::SourceDir() + "/tests/iis/Snapshots.expected")) {
+    if (line.starts_with("#")) read += line + "\n";
+    if (line.empty() || line.starts_with("#") || line.starts_with(" ")) continue;
+    read += line + "\n";
+    const std::vector<std::string> where = platform::Split(line, "@");
+    for (const Row& row : At(where[0], where.size() > 1 ? std::stol(where[1]) : 1001))
+      read += "  " + platform::Join(row, "|") + "\n";
   }
-  EXPECT_EQ(At("WEBFARM01 3 HomeDirectory")[0][0], "A redirection to a URL");
-  EXPECT_EQ(At("WEBFARM01 3 HomeDirectory")[0][9], "https://intranet.contoso.com/");
-  EXPECT_EQ(At("WEBFARM01 3 Log")[0][0], "No");
-  EXPECT_EQ(At("WEBFARM01 3 docs VirtualDirectory")[0][7], "");  // redirect switched off again
-  EXPECT_EQ(At("LEGACY01 3 General")[0][6], "Stopped");
-  EXPECT_EQ(At("LEGACY01 3 HomeDirectory")[0][9], "http://recipes.example.com/");
-  EXPECT_EQ(At("LEGACY01 2 ContentRatings")[0][0], "No");
-  EXPECT_EQ(At("LEGACY01 3 Log")[0][0], "No");
-  EXPECT_EQ(At("LEGACY01 2 Document").size(), 4u);  // DefaultDoc of /LM/W3SVC
-  EXPECT_EQ(At("LEGACY01 1 Document")[3], (Row{"Yes", "iisstart.htm", "No", ""}));
-  EXPECT_EQ(At("LEGACY01 1 AppScriptMappings").size(), 4u);
-  EXPECT_EQ(At("LEGACY01 1 AppScriptMappings")[2],
-            (Row{".aspx", "C:\\WINDOWS\\Microsoft.NET\\Framework\\v2.0.50727\\aspnet_isapi.dll", "GET,HEAD,POST,DEBUG"}));
-  EXPECT_EQ(At("LEGACY01 1 CustomErrors")[1], (Row{"401;1", "File", "C:\\WINDOWS\\help\\iisHelp\\common\\401-1.htm"}));
-  EXPECT_EQ(At("LEGACY01 1 CustomErrors")[3], (Row{"500;100", "URL", "/iisHelp/common/500-100.asp"}));
-  EXPECT_EQ(At("LEGACY01 2 orders/archive VirApplication")[0][0], "Orders");
-  // The older label set puts the FrontPage web flag in the fifth column.
-  EXPECT_EQ(At("LEGACY01 1 HomeDirectory", 0)[0][4], "No");
+  testsupport::ExpectLikeFile(read, "iis/Snapshots.expected");
 }
 
 TEST_F(Snapshots, ParsesOnceWhileTheFileIsUnchangedAndRaisesBadOnesAtEveryCall) {

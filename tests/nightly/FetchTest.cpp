@@ -130,6 +130,7 @@ TEST(NightlyFetch, EachTransportFetchesAndEachFailureKeepsTheLastGoodSnapshot) {
     app.Write("Servers/" + server + "/" + (server == "MISSING" ? "MetaBase.xml" : "applicationHost.config"),
               "<configuration><!-- the last good one of " + server + " --></configuration>");
   app.Write("Servers/PORT/applicationhost.config", "<configuration/>");  // the same file, spelt in another case
+  app.Write("Servers/SMB/applicationhost.config", "<configuration/>");  // an earlier source's, read before MetaBase.xml
 
   const nightly::ProcessResult first = Fetch(app);
   EXPECT_EQ(first.exitCode, nightly::exitProblems | nightly::exitFetchFailed) << first.err;
@@ -154,6 +155,8 @@ TEST(NightlyFetch, EachTransportFetchesAndEachFailureKeepsTheLastGoodSnapshot) {
   }
   EXPECT_EQ(ReadFile(app.At("Servers/WIN/applicationHost.config")), config);
   EXPECT_EQ(ReadFile(app.At("Servers/SMB/MetaBase.xml")), metabase);
+  EXPECT_EQ(Names(app, "Servers/SMB"), (std::vector<std::string>{"MetaBase.xml", "applicationhost.config.old"}));
+  EXPECT_NE(first.out.find("; the snapshot of the other kind is now Servers/SMB/applicationhost.config.old"), std::string::npos);
   EXPECT_EQ(ReadFile(app.At("Servers/COPY/applicationHost.config")), config);
   EXPECT_EQ(Names(app, "Servers/PORT"), std::vector<std::string>{"applicationhost.config"});
   EXPECT_EQ(ReadFile(app.At("Servers/PORT/applicationhost.config")), config);

@@ -5,6 +5,7 @@
 #include "ReportJobs.h"
 #include "RunState.h"
 #include "collect/mCollect.h"
+#include "database/Catalogue.h"
 #include "database/SqliteFile.h"
 #include "database/mDatabase.h"
 #include "database/mGlob.h"

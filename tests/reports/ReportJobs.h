@@ -1,5 +1,4 @@
-// Schedule files of standard report jobs, the files a run leaves, and the report rows the demo
-// snapshots give, for the whole-program tests.
+// Schedule files of report jobs and the files a run leaves, for the whole-program tests.
 #pragma once
 
 #include <algorithm>
@@ -9,9 +8,7 @@
 #include <vector>
 
 #include "TestSupport.h"
-#include "database/Catalogue.h"
-#include "iis/Components.h"
-#include "iis/IisSettings.h"
+#include "database/SqliteFile.h"
 #include "platform/DateTime.h"
 #include "platform/Text.h"
 
@@ -49,24 +46,6 @@ inline std::string ReportSchedule(const std::vector<ReportJob>& servers, const s
   return text;
 }
 
-// The report files and export databases of a folder with today's stamp taken out (day first on
-// reports, month first on export databases): "LEGACY01_General_.csv" for
-// LEGACY01_General_06_12_2026_21_16_18.csv, "QUORVAExportDb_WEB1.mdb" for
-// QUORVAExportDb_WEB112_06_2026_21_16_18.mdb. Sorted.
-inline std::vector<std::string> ReportFiles(const std::string& folder) {
-  const platform::DateTime now = platform::Now();
-  const std::regex stamp("(?:" + platform::FormatDate(now, "dd_mm_yyyy") + R"(_\d\d_\d\d_\d\d(\.html|\.csv)|)" +
-                         platform::FormatDate(now, "mm_dd_yyyy") + R"(_\d\d_\d\d_\d\d(\.mdb))$)");
-  std::vector<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-    std::string name = entry.path().filename().string();
-    std::smatch m;
-    if (std::regex_search(name, m, stamp)) names.push_back(name.substr(0, size_t(m.position(0))) + m[1].str() + m[2].str());
-  }
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
 // The path of the one file of the folder whose name starts with prefix ("" when none or several).
 inline std::string FileStartingWith(const std::string& folder, const std::string& prefix) {
   std::vector<std::string> found;
@@ -76,15 +55,6 @@ inline std::string FileStartingWith(const std::string& folder, const std::string
     if (name.rfind(prefix, 0) == 0 && !name.ends_with("-journal")) found.push_back(entry.path().string());
   }
   return found.size() == 1 ? found[0] : std::string();
-}
-
-// The data lines of a comma-separated report: those after its headings (the eighth line), empty
-// lines left out.
-inline std::vector<std::string> DataLines(const std::string& path) {
-  std::vector<std::string> lines = ReadLines(path), data;
-  for (size_t i = 8; i < lines.size(); ++i)
-    if (!lines[i].empty()) data.push_back(lines[i]);
-  return data;
 }
 
 // The head of a status-log error line: module.procedure padded to 70, the number, " - ".
@@ -103,45 +73,41 @@ inline std::string NewestActivityLog(const std::string& logFolder) {
   return newest;
 }
 
-// The rows with the key in front; rows laid out by the combined label list of a shared table (the
-// application tabs) keep only the cells of the tab's own labels.
-inline Rows Pick(const std::string& key, const std::vector<iis::Row>& rows, const std::string& allLabels,
-          const std::string& labels) {
-  std::vector<std::string> all = platform::Split(allLabels, ","), own = platform::Split(labels, ",");
-  Rows picked;
-  for (const auto& row : rows) {
-    std::vector<std::string> cells = {key};
-    if (row.size() == own.size()) cells.insert(cells.end(), row.begin(), row.end());
-    else
-      for (const auto& label : own) cells.push_back(row.at(size_t(std::find(all.begin(), all.end(), label) - all.begin())));
-    picked.push_back(cells);
+// What a run left, as one text: the status log, the newest activity log and the internal log,
+// then the reports and export databases in each folder named (under the application folder, ""
+// for itself), each report's lines and each export table's columns and rows, "|"-joined. Today's
+// stamps are masked as the pattern they follow (day first on reports, month first on export
+// databases), times and today's date too.
+inline std::string RunFiles(const ScratchAppFolder& app, const std::vector<std::string>& folders) {
+  const platform::DateTime now = platform::Now();
+  auto mask = [&](std::string text) {
+    for (const char* pattern : {"dd_mm_yyyy", "mm_dd_yyyy"})
+      text = std::regex_replace(text, std::regex(platform::FormatDate(now, pattern) + R"(_\d\d_\d\d_\d\d)"),
+                                std::string("<") + pattern + "_hh_mm_ss>");
+    text = std::regex_replace(text, std::regex(R"(\d{1,2}/\d{1,2}/\d{4} \d{1,2}:\d\d:\d\d [AP]M)"), "<time>");
+    return platform::Replace(platform::Replace(text, platform::FormatDate(now, "mm-dd-yyyy"), "<date>"), "\r\n", "\n");
+  };
+  std::string text = "== status log\n" + StatusLogText(app) + "== newest activity log\n" +
+                     ReadFile(NewestActivityLog(app.At("Log"))) + "== internal log\n" + ReadFile(app.At("Log/IntLog.log"));
+  for (const std::string& folder : folders) {
+    std::vector<std::pair<std::string, std::string>> files;  // masked name, path
+    for (const auto& entry : std::filesystem::directory_iterator(app.At(folder))) {
+      const std::string name = mask(entry.path().filename().string());
+      if (name.find("_hh_mm_ss>") != std::string::npos && !name.ends_with("-journal"))
+        files.emplace_back(folder + "/" + name, entry.path());
+    }
+    std::sort(files.begin(), files.end());
+    for (const auto& [name, path] : files) {
+      text += "== " + name + "\n";
+      if (!name.ends_with(".mdb")) text += ReadFile(path);
+      for (const std::string& table : name.ends_with(".mdb") ? TablesOf(path) : std::vector<std::string>{}) {
+        text += "[" + table + "] " + platform::Join(ColumnsOf(path, table), "|") + "\n";
+        for (const auto& row : QueryFile(path, "Select * From [" + table + "] Order By rowid"))
+          text += platform::Join(row, "|") + "\n";
+      }
+    }
   }
-  return picked;
-}
-
-// The report rows of a web-site tab (sub-index for the application tab) for every site of the
-// server, or for the one site named.
-inline Rows SiteRows(const std::string& server, short index, short subIndex = 0, const std::string& onlySite = "") {
-  const long version = iis::kServerVersionIIS6AndLater;
-  auto snapshot = iis::LoadSnapshot(server);
-  std::string key = subIndex ? catalogue::ApplicationKey(subIndex) : catalogue::CategoryKey(catalogue::Family::WebSite, index);
-  std::string labels = subIndex ? catalogue::ApplicationLabels(subIndex) : catalogue::WebSiteLabels(index, version);
-  std::string all = subIndex ? catalogue::ApplicationLabels(0) : labels;
-  Rows rows;
-  for (const auto& site : snapshot->Sites())
-    if (onlySite.empty() || site.name == onlySite)
-      for (auto& row : Pick(site.name, iis::SiteCategoryRows(*snapshot, site, key, version), all, labels))
-        rows.push_back(row);
-  return rows;
-}
-
-// The report rows of a directory tab for one directory of a site.
-inline Rows DirectoryRows(const std::string& server, const std::string& siteId, const std::string& directory, short index) {
-  const short all = catalogue::IsSharedTable(catalogue::Family::Directory, index) ? 0 : index;
-  return Pick(directory,
-              iis::DirectoryCategoryRows(*iis::LoadSnapshot(server), siteId, {directory},
-                                         catalogue::CategoryKey(catalogue::Family::Directory, index)),
-              catalogue::DirectoryLabels(all), catalogue::DirectoryLabels(index));
+  return mask(text);
 }
 
 }  // namespace testsupport
