@@ -135,11 +135,8 @@ int StartProgram(const std::string& program, const std::vector<std::string>& ext
   if (pid == 0) {
     for (const auto& assignment : extraEnvironment) ::putenv(const_cast<char*>(assignment.c_str()));
 #ifndef __SANITIZE_ADDRESS__
-    const rlim_t space = static_cast<rlim_t>(ProgramAddressSpace);
-    if (space > 0) {
-      struct rlimit limit {space, space};
-      ::setrlimit(RLIMIT_AS, &limit);
-    }
+    const struct rlimit limit {rlim_t(ProgramAddressSpace), rlim_t(ProgramAddressSpace)};
+    if (ProgramAddressSpace > 0) ::setrlimit(RLIMIT_AS, &limit);
 #endif
     ::execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
     ::_exit(127);

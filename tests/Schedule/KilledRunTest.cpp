@@ -19,23 +19,11 @@ using testsupport::ScratchAppFolder;
 
 namespace {
 
-// The demo's jobs as standard jobs, with a first level that writes every category of both servers in every
-// format, so that a kill has many files to land in.
-std::string Schedule() {
-  std::string demo = testsupport::ReadFile(testsupport::SourceDir() + "/demo/ScheduleInfo/ScheduleConfig.ini");
-  std::string tabs = "1\\2\\3\\4\\5\\6\\7\\8\\9\\10\\11\\12\\13\\14\\15\\16\\17";
-  std::string level1 = "[WebServer]\r\nPrinterName=PDF|PDF|PDF|PDF|\r\nServer=WEBFARM01|LEGACY01|WEBFARM01|LEGACY01|\r\n"
-                       "Tab=" + tabs + "|" + tabs + "|" + tabs + "|" + tabs + "|\r\nFormat=HTML|CSV|MDB|HTML|\r\n"
-                       "Option=0|0|0|0|\r\nPath=No|No|No|No|\r\nCustom=No|No|No|No|\r\nTime=|||\r\n";
-  std::string rest = demo.substr(demo.find("[WebSite]"));
-  // Every job standard and writing into the application folder: the demo's own job folders are
-  // relative to where it is started, and its definitions are built by the demo script.
-  static const std::regex word("DirectoryReports|CustomExports|SiteOverview|SiteAccess|DirectoryOverview");
-  return level1 + std::regex_replace(rest, word, "No");
-}
-
+// The demo's servers, and its jobs as standard jobs writing into the application folder, with a
+// first level that writes every category of both servers in every format, so that a kill has many
+// files to land in.
 void Prepare(const ScratchAppFolder& app) {
-  app.Write("ScheduleInfo/ScheduleConfig.ini", Schedule());
+  app.Write("ScheduleInfo/ScheduleConfig.ini", testsupport::ReadFile(testsupport::SourceDir() + "/tests/Schedule/KilledRun.ini"));
   testsupport::CopyDemoServers(app);
 }
 

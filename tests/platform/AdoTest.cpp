@@ -13,6 +13,7 @@
 
 using namespace platform::ado;
 using testsupport::ErrorOf;
+using namespace std::string_literals;
 
 namespace {
 
@@ -205,51 +206,34 @@ TEST_F(AdoTest, AScratchStoreShowsEveryWriteThatStandsToEveryReader) {
     return text;
   };
   const std::string tooLong = Insert(std::string(26, 'x'));
-  // How each statement runs: on the connection, on the other one, as a recordset's source, or as
-  // the index of a record added through a recordset.
-  enum Via { kHere, kOther, kSource, kAdded };
-  struct Step {
-    Via via;
-    std::string sql;
-    long error;
-    std::string all, inOther;
-  };
-  for (const Step& step : std::vector<Step>{
-           {kHere, Insert("1"), 0, "1 ", ""},
-           {kHere, tooLong, adErrValueTooLong, "1 ", ""},
-           {kAdded, "2", 0, "1 2 ", ""},
-           {kHere, "Update tblSite Set IISServer = 'WEB1' Where SiteIndex = '2'", 0, "1 2WEB1 ", ""},
-           {kHere, "Insert Into tblOther Values('1')", 0, "1 2WEB1 ", "1 "},  // read by a subquery only
-           {kHere, "BEGIN TRANSACTION", 0, "1 2WEB1 ", "1 "},
-           {kHere, Insert("undone"), 0, "1 2WEB1 undone ", "1 "},
-           {kHere, "ROLLBACK TRANSACTION", 0, "1 2WEB1 ", "1 "},
-           {kHere, "BEGIN TRANSACTION", 0, "1 2WEB1 ", "1 "},
-           {kHere, Insert("3"), 0, "1 2WEB1 3 ", "1 "},
-           {kHere, tooLong, adErrValueTooLong, "1 2WEB1 3 ", "1 "},
-           {kHere, "BEGIN TRANSACTION", adErrSyntax, "1 2WEB1 3 ", "1 "},
-           {kHere, "COMMIT TRANSACTION", 0, "1 2WEB1 3 ", "1 "},
-           {kHere, "COMMIT TRANSACTION", adErrSyntax, "1 2WEB1 3 ", "1 "},
-           {kOther, Insert("4"), 0, "1 2WEB1 3 4 ", "1 "},
-           {kOther, "Delete From tblSite Where SiteIndex = '1'", 0, "2WEB1 3 4 ", ""},
-           {kSource, "Delete From tblSite Where SiteIndex = '4'", 0, "2WEB1 3 ", ""}}) {
-    EXPECT_EQ(ErrorOf([&] {
-                if (step.via == kSource) Recordset().Open(step.sql, connection);
-                if (step.via == kHere) connection.Execute(step.sql);
-                if (step.via == kOther) other.Execute(step.sql);
-                if (step.via != kAdded) return;
-                Recordset rs;
-                rs.Open("Select * From tblSite", connection, adOpenKeyset, adLockOptimistic);
-                rs.AddNew();
-                rs.Fields("SiteIndex").SetValue(step.sql);
-                rs.Update();
-              }),
-              step.error)
-        << step.sql;
-    EXPECT_EQ(rows("1=1"), step.all) << step.sql;
-    EXPECT_EQ(rows("SiteIndex In (Select a From tblOther)"), step.inOther) << step.sql;
+  // Each statement runs on the connection, on the other one ("other: "), as a recordset's source
+  // ("source: "), or as the index of a record added through a recordset ("added: "); then come its
+  // error, the rows, the rows a subquery on the other table finds, and the rows the watched
+  // recordset finds when asked again.
+  std::string seen;
+  for (const std::string& step : {Insert("1"), tooLong, "added: 2"s, "Update tblSite Set IISServer = 'WEB1' Where SiteIndex = '2'"s,
+                                  "Insert Into tblOther Values('1')"s,  // read by a subquery only
+                                  "BEGIN TRANSACTION"s, Insert("undone"), "ROLLBACK TRANSACTION"s, "BEGIN TRANSACTION"s, Insert("3"),
+                                  tooLong, "BEGIN TRANSACTION"s, "COMMIT TRANSACTION"s, "COMMIT TRANSACTION"s, "other: " + Insert("4"),
+                                  "other: Delete From tblSite Where SiteIndex = '1'"s,
+                                  "source: Delete From tblSite Where SiteIndex = '4'"s}) {
+    const std::string sql = step.substr(step.find(": ") == std::string::npos ? 0 : step.find(": ") + 2);
+    const long error = ErrorOf([&] {
+      if (step.starts_with("source: ")) Recordset().Open(sql, connection);
+      if (step.starts_with("other: ")) other.Execute(sql);
+      if (sql == step) connection.Execute(sql);
+      if (!step.starts_with("added: ")) return;
+      Recordset rs;
+      rs.Open("Select * From tblSite", connection, adOpenKeyset, adLockOptimistic);
+      rs.AddNew();
+      rs.Fields("SiteIndex").SetValue(sql);
+      rs.Update();
+    });
     watched.Requery();
-    EXPECT_EQ(watched.RecordCount(), std::count(step.all.begin(), step.all.end(), ' ')) << step.sql;
+    seen += step + "\n  " + std::to_string(error) + " | " + rows("1=1") + "| " + rows("SiteIndex In (Select a From tblOther)") +
+            "| " + std::to_string(watched.RecordCount()) + "\n";
   }
+  testsupport::ExpectLikeFile(seen, "platform/ScratchStore.expected");
   EXPECT_EQ(testsupport::FirstColumn(file, "Select SiteIndex From tblSite Order By SiteIndex"),
             (std::vector<std::string>{"2", "3"}));
   // The table made again by another connection; a query on a connection closed since fails.
