@@ -46,11 +46,9 @@ std::string Unavailable(const std::string& service, bool (*up)()) {
 std::string Capture(const std::string& command) {
   std::string out;
   FILE* pipe = ::popen(command.c_str(), "r");
-  if (pipe == nullptr) return out;
   std::array<char, 4096> chunk{};
-  size_t got = 0;
-  while ((got = std::fread(chunk.data(), 1, chunk.size(), pipe)) > 0) out.append(chunk.data(), got);
-  ::pclose(pipe);
+  for (size_t got; pipe && (got = std::fread(chunk.data(), 1, chunk.size(), pipe)) > 0;) out.append(chunk.data(), got);
+  if (pipe) ::pclose(pipe);
   return out;
 }
 

@@ -17,7 +17,6 @@
 #include "reports/ReportJobs.h"
 
 namespace fs = std::filesystem;
-using testsupport::ScratchAppFolder;
 
 namespace {
 
@@ -44,13 +43,10 @@ std::string Rows(const std::string& db) {
 }  // namespace
 
 TEST(WholeRun, OtherProgramsReadFinishedJobsAndWriteBetweenJobsAndTheJournalNamesEveryFileAndLine) {
-  ScratchAppFolder app;
+  testsupport::ScratchAppFolder app;
   fs::create_directories(app.At("Out"));
-  sqlite3* custom = nullptr;
-  sqlite3_open(app.At("QUORVACustomReport_Server.cfg").c_str(), &custom);
-  sqlite3_exec(custom, testsupport::ReadFile(testsupport::SourceDir() + "/demo/CustomReports/QUORVACustomReport_Server.sql").c_str(),
-               nullptr, nullptr, nullptr);
-  sqlite3_close(custom);
+  testsupport::Capture("sqlite3 '" + app.At("QUORVACustomReport_Server.cfg") + "' < '" + testsupport::SourceDir() +
+                       "/demo/CustomReports/QUORVACustomReport_Server.sql'");
   testsupport::CopyDemoServers(app);
   // Levels 1 to 3: two jobs, then one whose server has no snapshot (its status-log lines are the
   // marks); at level 1 one more job asks the first one's report again, in another format, and a
@@ -120,7 +116,7 @@ TEST(WholeRun, OtherProgramsReadFinishedJobsAndWriteBetweenJobsAndTheJournalName
 }
 
 TEST(RunJournal, HelpAndVersionPrintAndTouchNothing) {
-  ScratchAppFolder app;
+  testsupport::ScratchAppFolder app;
   fs::remove_all(app.At("Log"));
   const std::string program = app.InstallProgram();
   for (const char* option : {"--help", "--version"}) {

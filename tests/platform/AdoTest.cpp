@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <csignal>
 
 #include "TestServices.h"
@@ -10,6 +9,7 @@
 #include "platform/Err.h"
 #include "platform/Files.h"
 #include "platform/Stop.h"
+#include "platform/Text.h"
 
 using namespace platform::ado;
 using testsupport::ErrorOf;
@@ -46,8 +46,7 @@ class AdoTest : public testing::Test {
 // Text limits count characters, not bytes; a row past one is refused and the rows before it stay.
 TEST_F(AdoTest, FailuresCarryNegativeNumbersAndReadableDescriptionsAndEarlierRowsStay) {
   app.Write("Notes.mdb", "these are not the pages of a database, just a text file that is long enough\n");
-  std::string umlauts;
-  for (int i = 0; i < 25; ++i) umlauts += "\xC3\xBC";
+  const std::string umlauts = platform::Replace(std::string(25, 'u'), "u", "\xC3\xBC");
   Catalog catalog;
   auto sql = [&](const std::string& text) { return std::function<void()>([&, text] { connection.Execute(text); }); };
   // Each statement with the number it raises (0 for none) and a part of the description.

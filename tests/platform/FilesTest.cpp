@@ -24,7 +24,7 @@ void InAnotherProcess(const ScratchAppFolder& app, const std::string& commands) 
 
 }  // namespace
 
-TEST(Files, APathFindsTheOneEntryThatMatchesWithoutRegardToCase) {
+TEST(Files, APathFindsTheOneEntryThatMatchesWithoutRegardToCaseAndOutputTakesItsNameWhenWhole) {
   ScratchAppFolder app;
   app.Write("Log/QUORVALog.Log", "first\r\n");
   const std::string root = app.Path();
@@ -53,12 +53,10 @@ TEST(Files, APathFindsTheOneEntryThatMatchesWithoutRegardToCase) {
   InitSchedular();
   EXPECT_EQ(ServerList, (List{"WEB1", "WEB2"}));
   EXPECT_EQ(testsupport::LinesWith(testsupport::StatusLog(app), "InitSchedular"), 0);
-}
 
-// The internal log is rewritten in place for every report: a shorter line must leave nothing of
-// the longer one before it, and the file keeps its identity.
-TEST(TextFile, OutputTakesItsNameOnlyWhenClosedAndOutputInPlaceReplacesTheContentWhereItIs) {
-  ScratchAppFolder app;
+  // Output takes its name only when closed. The internal log is rewritten in place for every
+  // report: a shorter line must leave nothing of the longer one before it, and the file keeps its
+  // identity.
   app.Write("report.html", "old\r\n");
   {
     platform::TextFile file(app.Path() + "\\report.html", platform::FileMode::Output);
