@@ -59,6 +59,8 @@ TEST(NightlyRun, APageWithEveryLineUnderItsJobEveryFileLinkedAndTheIndex) {
   app.Write("ScheduleInfo/ScheduleConfig.ini", "[WebServer]\r\nServer=WEBFARM01|" + kBad +
                                                    "|\r\nTab=1\\7|1|\r\nFormat=HTML|CSV|\r\nOption=0|0|\r\nPath=No|No|\r\n"
                                                    "Custom=No|No|\r\nPrintername=||\r\nTime=||\r\n");
+  const std::string lastNight = "mCollect.Gather   53 - a line of last night's run";  // never counts
+  app.Write("Log/QUORVALog.Log", lastNight + "\r\n");
   const nightly::ProcessResult result =
       nightly::RunProcess({QUORVA_NIGHTLY, "--app", app.Path(), "run"}, {.timeout = 120});
   EXPECT_EQ(result.exitCode, 7) << "the bad server name, the failed fetch, the error lines\n" << result.out << result.err;
@@ -80,6 +82,10 @@ TEST(NightlyRun, APageWithEveryLineUnderItsJobEveryFileLinkedAndTheIndex) {
   ASSERT_GT(log.size(), 10u);
   for (const std::string& line : log) {
     const size_t at = page.find(platform::HtmlEscape(line));
+    if (line == lastNight) {
+      EXPECT_EQ(at, std::string::npos);
+      continue;
+    }
     ASSERT_NE(at, std::string::npos) << line;
     EXPECT_EQ(anchorBefore(at), line.find(kBad) != std::string::npos ? "job-1-2" : "no-job") << line;
   }
