@@ -80,7 +80,7 @@ void CollectDemoServers(const std::vector<std::string>& directories) {
 }
 
 void RemoveOutputs() {
-  platform::ado::ReleaseHeldFiles();
+  platform::ado::CommitHeldWrites();  // gives the export databases back, so they can go
   std::error_code ec;
   for (const auto& entry : fs::directory_iterator(folder, ec)) {
     const std::string name = entry.path().filename().string();
