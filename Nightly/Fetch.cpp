@@ -57,7 +57,7 @@ FetchResult FetchOne(const Source& source, const FetchOptions& options, const st
                                  .grace = 2});
   if (std::string reason = TransferFailure(source, options, copied); !reason.empty()) return fail(reason);
   const std::string copy = scratch + "/" + source.server;
-  const iis::Format format = source.fileName == "MetaBase.xml" ? iis::Format::Metabase : iis::Format::ApplicationHost;
+  const iis::Format format = iis::FormatOfFile(source.fileName);
   std::string bytes;
   try {
     bytes = platform::ReadAllBytes(copy);

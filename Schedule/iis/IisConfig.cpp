@@ -107,7 +107,21 @@ std::string Refusal(const pugi::xml_parse_result& parsed, const pugi::xml_docume
   return {};
 }
 
+// Reads the file into a new snapshot and indexes it; what makes it no snapshot goes to *refusal.
+std::shared_ptr<Snapshot> ReadSnapshot(const std::string& server, const std::string& path, const std::string& native,
+                                       Format format, std::string* refusal) {
+  auto snapshot = std::make_shared<Snapshot>(server, path, format);
+  *refusal = Refusal(snapshot->Document().load_file(native.c_str(), kParseOptions), snapshot->Document(), format);
+  if (refusal->empty()) snapshot->Index();
+  return snapshot;
+}
+
 }  // namespace
+
+Format FormatOfFile(const std::string& fileName) {
+  const std::string name = fileName.substr(fileName.find_last_of("/\\") + 1);
+  return SameText(name, "MetaBase.xml") ? Format::Metabase : Format::ApplicationHost;
+}
 
 // Where Apply finds entries: a later add replaces the entry with its key values, and a remove
 // looks only at the entries that share the value of one of the key attributes it names. Removed
@@ -372,12 +386,10 @@ std::shared_ptr<const Snapshot> LoadSnapshot(const std::string& server) {
 
   const std::string& shown = file.path;
   auto started = std::chrono::steady_clock::now();
-  auto snapshot = std::make_shared<Snapshot>(server, path, format);
-  pugi::xml_parse_result parsed = snapshot->Document().load_file(file.path.c_str(), kParseOptions);
-  std::string refusal = Refusal(parsed, snapshot->Document(), format);
+  std::string refusal;
+  auto snapshot = ReadSnapshot(server, path, file.path, format, &refusal);
   if (!refusal.empty())
     Fail(cached, errAutomation, "The IIS configuration snapshot of server '" + server + "' (" + shown + ") " + refusal);
-  snapshot->Index();
   parseSeconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
   cached.snapshot = snapshot;
   return snapshot;
@@ -404,13 +416,10 @@ DirectoryPath ParseDirectoryPath(const std::string& path) {
 std::shared_ptr<const Snapshot> LoadSnapshotFile(const std::string& server, const std::string& path) {
   FileInfo file = FindFile(path);
   if (!file.normalFile) Raise(errFileNotFound, "No IIS configuration snapshot of server '" + server + "' at " + file.path);
-  const std::string name = path.substr(path.find_last_of("/\\") + 1);
-  auto snapshot = std::make_shared<Snapshot>(server, path, SameText(name, "MetaBase.xml") ? Format::Metabase : Format::ApplicationHost);
-  pugi::xml_parse_result parsed = snapshot->Document().load_file(file.path.c_str(), kParseOptions);
-  std::string refusal = Refusal(parsed, snapshot->Document(), snapshot->Kind());
+  std::string refusal;
+  auto snapshot = ReadSnapshot(server, path, file.path, FormatOfFile(path), &refusal);
   if (!refusal.empty())
     Raise(errAutomation, "The IIS configuration snapshot of server '" + server + "' (" + file.path + ") " + refusal);
-  snapshot->Index();
   return snapshot;
 }
 

@@ -18,6 +18,8 @@
 namespace iis {
 
 enum class Format { ApplicationHost, Metabase };
+// The format a snapshot file's name says: MetaBase.xml (in any case), else applicationHost.config.
+Format FormatOfFile(const std::string& fileName);
 
 // One web site of a server: its instance number and its name.
 struct Site {
